@@ -1,0 +1,55 @@
+// qt_signals.cpp: SIGINT and SIGTERM end the program through its normal quit path.
+//
+// A signal handler may do almost nothing safely, so it only writes one byte into a socket
+// pair. The other end is watched by a QSocketNotifier on the toolkit's event loop; when the
+// byte arrives there, on the program's one thread, it posts an ordinary quit message, which the
+// event wait turns into EVENT_QUIT.
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+int signal_fds[2] = {-1, -1}; // [0] is written by the handler, [1] read by the event loop
+
+void on_signal(int) {
+    const int saved_errno = errno;
+    const char byte = 1;
+    // Non-blocking: with the pipe full a quit is already on its way, so a lost byte is harmless.
+    ssize_t written = write(signal_fds[0], &byte, 1);
+    (void)written;
+    errno = saved_errno;
+}
+
+void drain_and_quit() {
+    char bytes[64];
+    while (read(signal_fds[1], bytes, sizeof bytes) > 0) {
+    }
+    platform_post_quit(0);
+}
+
+} // namespace
+
+void platform_quit_on_signals(void) {
+    if (signal_fds[0] != -1 || QCoreApplication::instance() == nullptr) return;
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signal_fds) != 0) {
+        signal_fds[0] = signal_fds[1] = -1;
+        return;
+    }
+    auto *notifier = new QSocketNotifier(signal_fds[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { drain_and_quit(); });
+
+    struct sigaction action = {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
