@@ -1,0 +1,274 @@
+// platform.h: the small window-system layer the runtime is written against.
+//
+// Windows, a message queue polled one message at a time, a timer, menus with check marks,
+// drawing surfaces and a modal prompt dialog, behind plain functions. The implementation is
+// Qt 6 Widgets; no toolkit type appears in this header. Every function runs on the one thread.
+#pragma once
+
+#include <cstdint>
+
+struct PlatformWindow;  // a top-level window
+struct PlatformSurface; // a pixel surface: the off-screen canvas or a window's own picture
+struct PlatformMenu;    // a popup menu
+
+// Colours are packed 0x00BBGGRR: red in the low byte, then green, then blue.
+using PlatformColor = std::uint32_t;
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------------------------
+
+enum PlatformMessageKind {
+    MSG_CREATE = 1,      // window being created (delivered synchronously inside creation)
+    MSG_SIZE,            // a = client width, b = client height
+    MSG_PAINT,           // the window was exposed and should restore its picture
+    MSG_DESTROY,         // the window was closed by the user
+    MSG_TIMER,           // a = timer identifier
+    MSG_LBUTTON_DOWN,    // a = x, b = y: client pixel position
+    MSG_KEY_DOWN,        // a = virtual-key code, b = repeat flag, c = character it types or -1
+    MSG_KEY_UP,          // a = virtual-key code
+    MSG_CHAR,            // a = character code 0..255
+    MSG_COMMAND,         // a = menu command identifier
+    MSG_QUIT,            // a = exit code; window is null
+    MSG_FOCUS_LOST,      // the program's windows lost the keyboard focus to another program
+};
+
+struct PlatformMessage {
+    PlatformWindow *window; // target window; null for MSG_QUIT
+    int kind;               // a PlatformMessageKind
+    int a;
+    int b;
+    int c;
+};
+
+// Virtual-key codes used by the key messages: letters and digits are their upper-case
+// character codes whatever Shift or Caps Lock, either Ctrl key is 17.
+enum {
+    VK_CODE_BACKSPACE = 8,
+    VK_CODE_TAB = 9,
+    VK_CODE_RETURN = 13,
+    VK_CODE_SHIFT = 16,
+    VK_CODE_CONTROL = 17,
+    VK_CODE_ALT = 18,
+    VK_CODE_ESCAPE = 27,
+    VK_CODE_SPACE = 32,
+    VK_CODE_LEFT = 37,
+    VK_CODE_UP = 38,
+    VK_CODE_RIGHT = 39,
+    VK_CODE_DOWN = 40,
+    VK_CODE_DELETE = 46,
+};
+
+// A window procedure: acts on one dispatched message.
+using PlatformWindowProc = void (*)(PlatformWindow *window, const PlatformMessage *message);
+
+// ---------------------------------------------------------------------------------------------
+// Process
+// ---------------------------------------------------------------------------------------------
+
+// Prepares the toolkit once (a no-op when it is already prepared, as in tests).
+void platform_init(int *argc, char **argv);
+
+// Width and height of the primary screen in pixels.
+void platform_screen_size(int *width, int *height);
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------------
+
+// The graphics window: fixed outer size (frame and menu bar included), a menu bar and a
+// drawing area (the client area) that shows the window's own surface. Sends MSG_CREATE and
+// the first MSG_SIZE synchronously before it returns. Not shown until platform_show_window.
+PlatformWindow *platform_create_graphics_window(const char *title, int x, int y, int outer_width,
+                                                int outer_height, PlatformWindowProc proc);
+
+// The console window: an ordinary resizable window showing rows of fixed-pitch text.
+// Sends MSG_CREATE and the first MSG_SIZE synchronously before it returns.
+PlatformWindow *platform_create_console_window(const char *title, int x, int y, int width, int height,
+                                               PlatformWindowProc proc);
+
+// Shows or hides a window. A window the user closed stays closed.
+void platform_show_window(PlatformWindow *window, int show);
+
+// Client area of a window (the drawing area of the graphics window).
+void platform_client_size(PlatformWindow *window, int *width, int *height);
+
+// What tests and diagnostics read back: title, frame position, outer size, visibility.
+const char *platform_window_title(PlatformWindow *window);
+void platform_window_geometry(PlatformWindow *window, int *x, int *y, int *width, int *height);
+int platform_window_visible(PlatformWindow *window);
+int platform_window_closed(PlatformWindow *window);
+
+// Starts a repeating timer that posts MSG_TIMER with the identifier to the window.
+void platform_start_timer(PlatformWindow *window, int timer_id, int period_ms);
+
+// ---------------------------------------------------------------------------------------------
+// Message queue
+// ---------------------------------------------------------------------------------------------
+
+// Removes the oldest message into *message and returns 1, or returns 0 when none is queued.
+// With may_wait set and nothing queued, it sleeps until the toolkit has something new
+// (input, a timer, a repaint) and then returns, possibly still with 0: it never spins.
+int platform_peek_message(PlatformMessage *message, int may_wait);
+
+// For a key-down that types a character, queues its MSG_CHAR to the same window to come next.
+void platform_translate_message(const PlatformMessage *message);
+
+// Calls the target window's procedure with the message.
+void platform_dispatch_message(const PlatformMessage *message);
+
+// Appends a message to the queue.
+void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c);
+
+// Appends a quit message with the exit code.
+void platform_post_quit(int exit_code);
+
+// Drops every queued message (tests start from an empty queue).
+void platform_flush_messages(void);
+
+// ---------------------------------------------------------------------------------------------
+// Surfaces and drawing (pixel coordinates, 0,0 at the top left; any 64-bit value is safe)
+// ---------------------------------------------------------------------------------------------
+
+// A new off-screen surface, contents undefined.
+PlatformSurface *platform_create_surface(int width, int height);
+
+// The graphics window's own picture: copying into it puts the copy on the screen.
+PlatformSurface *platform_window_surface(PlatformWindow *window);
+void platform_release_window_surface(PlatformWindow *window, PlatformSurface *surface);
+
+// Copies the whole of src into dst at (0, 0).
+void platform_copy_surface(PlatformSurface *dst, PlatformSurface *src);
+
+// Reads one pixel back as 0x00RRGGBB; 0xFFFFFFFF outside the surface.
+std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y);
+int platform_surface_width(PlatformSurface *surface);
+int platform_surface_height(PlatformSurface *surface);
+
+// Writes the surface to a PNG file (diagnostics and tests); 1 on success.
+int platform_save_surface(PlatformSurface *surface, const char *path);
+
+// How a shape is drawn: an outline pen and, when filled, an interior of fill_color.
+struct PlatformPen {
+    std::int64_t width; // pen width in pixels; 0 and 1 both give the thinnest pen
+    PlatformColor color;
+    int filled;         // 1: interior filled with fill_color; 0: outline only
+    PlatformColor fill_color;
+};
+
+// Rectangle covering pixels left..right-1 and top..bottom-1, outlined with the pen.
+void platform_draw_rectangle(PlatformSurface *surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                             std::int64_t bottom, const PlatformPen *pen);
+
+// Ellipse inscribed in the rectangle left..right-1, top..bottom-1.
+void platform_draw_ellipse(PlatformSurface *surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                           std::int64_t bottom, const PlatformPen *pen);
+
+// Closed polygon through the points (xs[i], ys[i]).
+void platform_draw_polygon(PlatformSurface *surface, const std::int64_t *xs, const std::int64_t *ys, int count,
+                           const PlatformPen *pen);
+
+// Line from (x1, y1) towards (x2, y2); the final pixel is not drawn.
+void platform_draw_line(PlatformSurface *surface, std::int64_t x1, std::int64_t y1, std::int64_t x2,
+                        std::int64_t y2, std::int64_t width, PlatformColor color);
+
+// Sets one pixel (nothing outside the surface).
+void platform_set_pixel(PlatformSurface *surface, std::int64_t x, std::int64_t y, PlatformColor color);
+
+// Height of one line of text in the runtime's text face at the pixel size (0: default size).
+int platform_text_line_height(int size);
+
+// Draws n bytes (Latin-1) of text with the top-left corner of its cell at (left, top).
+void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::int64_t top, int size,
+                             const char *text, int n, PlatformColor color);
+
+// ---------------------------------------------------------------------------------------------
+// Console window content
+// ---------------------------------------------------------------------------------------------
+
+// Height of one console line (the fixed-pitch font's height plus its leading).
+int platform_console_line_height(PlatformWindow *window);
+
+// Scrolls the console's picture up by one line and draws n bytes in the freed bottom line,
+// 5 pixels from the left edge. The screen catches up at the next poll.
+void platform_console_scroll_line(PlatformWindow *window, const char *text, int n);
+
+// Clears the console's picture to white (start of a repaint).
+void platform_console_clear(PlatformWindow *window);
+
+// The text of the console's visible rows, top to bottom (tests); returns the row count.
+int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
+
+// ---------------------------------------------------------------------------------------------
+// Menus
+// ---------------------------------------------------------------------------------------------
+
+enum { MENU_ITEM_CHECKED = 1, MENU_ITEM_GRAYED = 2 };
+
+// A new empty popup menu.
+PlatformMenu *platform_create_popup_menu(void);
+
+// Appends an item: "&" marks the mnemonic, a tab separates the right-aligned shortcut text.
+// Choosing it posts MSG_COMMAND with the identifier to the window the menu is attached to.
+void platform_menu_append_item(PlatformMenu *menu, int id, const char *text, int flags);
+void platform_menu_append_separator(PlatformMenu *menu);
+
+// Puts the popup on the window's menu bar under the title, as its only entry.
+void platform_attach_menu(PlatformWindow *window, PlatformMenu *menu, const char *title);
+
+// Sets or clears the check mark of every item with the identifier.
+void platform_menu_check(PlatformMenu *menu, int id, int checked);
+
+// Read back (tests): item count; for item i its identifier (-1 for a separator), text, flags.
+int platform_menu_item_count(PlatformMenu *menu);
+int platform_menu_item_info(PlatformMenu *menu, int index, int *id, char *text, int text_size, int *flags);
+
+// Triggers item i as if the user chose it (tests).
+void platform_menu_trigger(PlatformMenu *menu, int index);
+
+// ---------------------------------------------------------------------------------------------
+// Prompt dialog
+// ---------------------------------------------------------------------------------------------
+
+// Shows the modal prompt dialog over the owner and keeps dispatching the message queue until
+// the user presses Okay. Copies at most limit-1 characters of the entry (line breaks as CR LF)
+// and a terminator into result. Returns 1, or -1 when the dialog cannot be created.
+int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result,
+                           int limit);
+
+// The dialog's items by identifier.
+enum { PROMPT_OK = 101, PROMPT_EDIT = 102, PROMPT_TEXT = 103 };
+
+// Test access to the open prompt dialog. A driver, while one is set, is called at the start of
+// every pass of the dialog's modal loop (pass counts from 0); with a driver set the loop does
+// not sleep when the queue is empty, so the driver must keep things moving.
+struct PlatformDialog;
+using PlatformDialogDriver = void (*)(PlatformDialog *dialog, int pass, void *context);
+void platform_prompt_dialog_set_test_driver(PlatformDialogDriver driver, void *context);
+
+// Sends a key press and release (a VK_CODE_* or letter code) to the item with the focus.
+void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl);
+// Types UTF-8 text into the item with the focus, one key per character.
+void platform_dialog_type_text(PlatformDialog *dialog, const char *utf8_text);
+void platform_dialog_click_okay(PlatformDialog *dialog);
+// Asks the dialog to close, as its close box does.
+void platform_dialog_request_close(PlatformDialog *dialog);
+int platform_dialog_visible(PlatformDialog *dialog);
+const char *platform_dialog_title(PlatformDialog *dialog);
+// Identifier of the item with the keyboard focus, 0 for none.
+int platform_dialog_focus_item(PlatformDialog *dialog);
+// The prompt line as shown, in Latin-1, NUL-terminated; returns its length.
+int platform_dialog_prompt_text(PlatformDialog *dialog, char *text, int size);
+// Pixel rectangle of an item relative to the dialog's client area; item 0 is the dialog's
+// client area itself, relative to the owner's client area.
+void platform_dialog_item_geometry(PlatformDialog *dialog, int item, int *x, int *y, int *width, int *height);
+// Pixels per 4 horizontal and per 8 vertical dialog units (the font's average character
+// width and height).
+void platform_dialog_base_units(int *char_width, int *char_height);
+
+// ---------------------------------------------------------------------------------------------
+// Signals
+// ---------------------------------------------------------------------------------------------
+
+// Turns SIGINT and SIGTERM into a quit message, so the program ends through its normal path.
+void platform_quit_on_signals(void);

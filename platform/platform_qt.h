@@ -1,0 +1,57 @@
+// platform_qt.h: what the Qt layer's own source files share. Never included outside platform/.
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include <deque>
+#include <string>
+
+#include "platform/platform.h"
+
+class QMenuBar;
+
+enum { WINDOW_KIND_GRAPHICS = 1, WINDOW_KIND_CONSOLE = 2 };
+
+struct PlatformSurface {
+    QImage image;
+    QPainter painter;                 // kept open between primitives: a long-lived drawing context
+    PlatformWindow *window = nullptr; // set for a window's own picture: copies into it repaint it
+};
+
+struct PlatformWindow {
+    int kind = 0;
+    std::string title;
+    PlatformWindowProc proc = nullptr;
+    QWidget *top = nullptr;       // the top-level widget
+    QWidget *client = nullptr;    // the drawing area (graphics) or the text area (console)
+    QMenuBar *menu_bar = nullptr; // graphics window only
+    PlatformSurface surface;      // graphics window only: what the drawing area shows
+    bool closed = false;          // the user closed it; it never comes back
+    bool own_update = false;      // the next paint was asked for by us, not by an exposure
+    int frame_extra_width = 0;    // frame around the window, when a window manager tells it
+    int frame_extra_height = 0;
+    int last_client_width = -1;
+    int last_client_height = -1;
+    // Console picture: the rows of text from the top down, each the bytes of one line.
+    std::deque<std::string> rows;
+    int line_height = 0;
+};
+
+// The graphics window's menu bar, for the menu code.
+QMenuBar *qt_window_menu_bar(PlatformWindow *window);
+
+// Re-fits the graphics window after its menu bar changed, keeping the outer size.
+void qt_window_menu_bar_changed(PlatformWindow *window);
+
+// The top-level widget and the client (drawing) widget of a window.
+QWidget *qt_window_widget(PlatformWindow *window);
+QWidget *qt_window_client(PlatformWindow *window);
+
+// Ends the long-lived painter of a surface (before the image is copied or shared).
+void qt_surface_end_painting(PlatformSurface *surface);
+
+// The fixed-pitch font of the console and its rows' painter (qt_console.cpp).
+void qt_console_paint(PlatformWindow *window, QPainter &painter);
+void qt_console_fit_rows(PlatformWindow *window);

@@ -1,0 +1,88 @@
+// qt_console.cpp: the console window's picture.
+//
+// The picture is a column of text rows standing on the bottom edge. Scrolling in a line only
+// adds a row; the window is drawn from the rows when Qt next paints it, so a burst of lines
+// costs one repaint at the next poll instead of one scroll per line.
+#include <QFontDatabase>
+#include <QFontMetrics>
+
+#include <cstring>
+
+#include "platform/platform_qt.h"
+
+namespace {
+
+const QFont &console_font() {
+    static const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    return font;
+}
+
+// Latin-1 text, with control characters shown as visible symbols rather than as nothing.
+QString displayable(const std::string &row) {
+    QString text = QString::fromLatin1(row.data(), qsizetype(row.size()));
+    for (QChar &ch : text)
+        if (ch.unicode() < 0x20) ch = QChar(char16_t(0x2400 + ch.unicode()));
+    return text;
+}
+
+int rows_that_fit(PlatformWindow *window) {
+    const int h = platform_console_line_height(window);
+    return window->client->height() / h + (window->client->height() % h ? 1 : 0);
+}
+
+void schedule_repaint(PlatformWindow *window) {
+    if (window->closed) return;
+    window->own_update = true;
+    window->client->update();
+}
+
+} // namespace
+
+int platform_console_line_height(PlatformWindow *) {
+    static const int height = QFontMetrics(console_font()).lineSpacing();
+    return height;
+}
+
+void qt_console_fit_rows(PlatformWindow *window) {
+    const size_t keep = size_t(rows_that_fit(window)) + 1;
+    while (window->rows.size() > keep) window->rows.pop_front();
+}
+
+void platform_console_scroll_line(PlatformWindow *window, const char *text, int n) {
+    if (!window || window->kind != WINDOW_KIND_CONSOLE || window->closed) return;
+    window->rows.emplace_back(text ? text : "", text ? size_t(std::max(n, 0)) : 0);
+    qt_console_fit_rows(window);
+    schedule_repaint(window);
+}
+
+void platform_console_clear(PlatformWindow *window) {
+    if (!window || window->kind != WINDOW_KIND_CONSOLE) return;
+    window->rows.clear();
+    schedule_repaint(window);
+}
+
+void qt_console_paint(PlatformWindow *window, QPainter &painter) {
+    const QRect area = window->client->rect();
+    painter.fillRect(area, Qt::white);
+    painter.setFont(console_font());
+    painter.setPen(Qt::black);
+    const int h = platform_console_line_height(window);
+    const int ascent = QFontMetrics(console_font()).ascent();
+    int top = area.bottom() + 1 - h;
+    for (auto row = window->rows.rbegin(); row != window->rows.rend() && top + h > 0; ++row, top -= h)
+        painter.drawText(5, top + ascent, displayable(*row));
+}
+
+int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows) {
+    if (!window || window->kind != WINDOW_KIND_CONSOLE) return 0;
+    const int visible = std::min<int>(rows_that_fit(window), int(window->rows.size()));
+    const int count = std::min(visible, max_rows);
+    const size_t first = window->rows.size() - size_t(count);
+    for (int i = 0; i < count; ++i) {
+        const std::string &row = window->rows[first + size_t(i)];
+        const size_t n = std::min<size_t>(row.size(), 255);
+        std::memcpy(rows[i], row.data(), n);
+        rows[i][n] = '\0';
+    }
+    return count;
+}

@@ -1,0 +1,376 @@
+// qt_core.cpp: the toolkit, the two kinds of window, the message queue and the timer.
+//
+// Qt event handlers only turn toolkit events into messages on our own queue; the runtime's
+// window procedures act on them when a poll dispatches them, one message per poll.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <deque>
+#include <vector>
+
+#include "platform/platform_qt.h"
+
+namespace {
+
+std::deque<PlatformMessage> message_queue;
+std::vector<PlatformWindow *> all_windows;
+QApplication *application = nullptr;
+
+void send_now(PlatformWindow *window, int kind, int a, int b, int c) {
+    PlatformMessage message{window, kind, a, b, c};
+    platform_dispatch_message(&message);
+}
+
+// Qt key to the virtual-key codes of the key messages.
+int virtual_key(const QKeyEvent *event) {
+    int key = event->key();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Control: return VK_CODE_CONTROL;
+    case Qt::Key_Shift: return VK_CODE_SHIFT;
+    case Qt::Key_Alt: return VK_CODE_ALT;
+    case Qt::Key_Backspace: return VK_CODE_BACKSPACE;
+    case Qt::Key_Tab: return VK_CODE_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_CODE_RETURN;
+    case Qt::Key_Escape: return VK_CODE_ESCAPE;
+    case Qt::Key_Space: return VK_CODE_SPACE;
+    case Qt::Key_Left: return VK_CODE_LEFT;
+    case Qt::Key_Up: return VK_CODE_UP;
+    case Qt::Key_Right: return VK_CODE_RIGHT;
+    case Qt::Key_Down: return VK_CODE_DOWN;
+    case Qt::Key_Delete: return VK_CODE_DELETE;
+    default: return 0;
+    }
+}
+
+// The one 8-bit character a key press types, or -1.
+int typed_character(const QKeyEvent *event) {
+    const QString text = event->text();
+    if (text.size() != 1) return -1;
+    const char16_t code = text.at(0).unicode();
+    return code < 256 ? int(code) : -1;
+}
+
+// Key, mouse, paint and close handling shared by both kinds of window.
+class WindowEvents : public QObject {
+public:
+    explicit WindowEvents(PlatformWindow *window) : window_(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto *key = static_cast<QKeyEvent *>(event);
+            platform_post_message(window_, MSG_KEY_DOWN, virtual_key(key), key->isAutoRepeat() ? 1 : 0,
+                                  typed_character(key));
+            return true;
+        }
+        case QEvent::KeyRelease: {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->isAutoRepeat()) return true; // a held key repeats its key-down only
+            platform_post_message(window_, MSG_KEY_UP, virtual_key(key), 0, -1);
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+            if (watched == window_->client && window_->kind == WINDOW_KIND_GRAPHICS) {
+                auto *mouse = static_cast<QMouseEvent *>(event);
+                if (mouse->button() == Qt::LeftButton) {
+                    const QPoint at = mouse->position().toPoint();
+                    platform_post_message(window_, MSG_LBUTTON_DOWN, at.x() & 0xFFFF, at.y() & 0xFFFF, 0);
+                }
+                return true;
+            }
+            return false;
+        case QEvent::Close:
+            if (watched == window_->top) {
+                window_->closed = true;
+                platform_post_message(window_, MSG_DESTROY, 0, 0, 0);
+                event->accept();
+                window_->top->hide();
+                return true;
+            }
+            return false;
+        case QEvent::Resize:
+            if (watched == window_->client) {
+                const QSize size = window_->client->size();
+                if (size.width() != window_->last_client_width || size.height() != window_->last_client_height) {
+                    window_->last_client_width = size.width();
+                    window_->last_client_height = size.height();
+                    if (window_->kind == WINDOW_KIND_CONSOLE) qt_console_fit_rows(window_);
+                    platform_post_message(window_, MSG_SIZE, size.width(), size.height(), 0);
+                }
+            }
+            return false;
+        case QEvent::Move:
+        case QEvent::Show:
+            if (watched == window_->top && window_->kind == WINDOW_KIND_GRAPHICS) fit_to_frame();
+            return false;
+        default: return false;
+        }
+    }
+
+private:
+    // Keeps the outer size (frame included, when a window manager tells it) at the asked size.
+    void fit_to_frame() {
+        QWidget *top = window_->top;
+        const int extra_w = top->frameGeometry().width() - top->geometry().width();
+        const int extra_h = top->frameGeometry().height() - top->geometry().height();
+        if (extra_w == window_->frame_extra_width && extra_h == window_->frame_extra_height) return;
+        window_->frame_extra_width = extra_w;
+        window_->frame_extra_height = extra_h;
+        qt_window_menu_bar_changed(window_);
+    }
+
+    PlatformWindow *window_;
+};
+
+// The graphics window's drawing area: shows the window's own picture.
+class DrawingArea : public QWidget {
+public:
+    explicit DrawingArea(PlatformWindow *window) : window_(window) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        painter.drawImage(0, 0, window_->surface.image);
+        if (window_->own_update) {
+            window_->own_update = false;
+        } else {
+            platform_post_message(window_, MSG_PAINT, 0, 0, 0);
+        }
+    }
+
+private:
+    PlatformWindow *window_;
+};
+
+// The console window's text area.
+class ConsoleArea : public QWidget {
+public:
+    explicit ConsoleArea(PlatformWindow *window) : window_(window) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        qt_console_paint(window_, painter);
+        if (window_->own_update) {
+            window_->own_update = false;
+        } else {
+            platform_post_message(window_, MSG_PAINT, 0, 0, 0);
+        }
+    }
+
+private:
+    PlatformWindow *window_;
+};
+
+PlatformWindow *new_window(int kind, const char *title, PlatformWindowProc proc) {
+    auto *window = new PlatformWindow;
+    window->kind = kind;
+    window->title = title ? title : "";
+    window->proc = proc;
+    all_windows.push_back(window);
+    return window;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void platform_init(int *argc, char **argv) {
+    if (QApplication::instance()) return;
+    static int saved_argc = 1;
+    static char fallback_name[] = "vorna";
+    static char *fallback_argv[] = {fallback_name, nullptr};
+    if (argc && argv) {
+        saved_argc = *argc;
+        application = new QApplication(saved_argc, argv);
+    } else {
+        application = new QApplication(saved_argc, fallback_argv);
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(application, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) return;
+        for (PlatformWindow *window : all_windows)
+            if (window->kind == WINDOW_KIND_GRAPHICS) platform_post_message(window, MSG_FOCUS_LOST, 0, 0, 0);
+    });
+}
+
+void platform_screen_size(int *width, int *height) {
+    platform_init(nullptr, nullptr);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    if (width) *width = area.width();
+    if (height) *height = area.height();
+}
+
+PlatformWindow *platform_create_graphics_window(const char *title, int x, int y, int outer_width,
+                                                int outer_height, PlatformWindowProc proc) {
+    platform_init(nullptr, nullptr);
+    PlatformWindow *window = new_window(WINDOW_KIND_GRAPHICS, title, proc);
+    auto *top = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                         Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
+    top->setAttribute(Qt::WA_QuitOnClose, false);
+    auto *layout = new QVBoxLayout(top);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    window->menu_bar = new QMenuBar(top);
+    window->menu_bar->setNativeMenuBar(false);
+    layout->setMenuBar(window->menu_bar);
+    window->client = new DrawingArea(window);
+    layout->addWidget(window->client);
+    window->top = top;
+    window->surface.window = window;
+    window->surface.image = QImage(outer_width, outer_height, QImage::Format_RGB32);
+    window->surface.image.fill(Qt::white);
+    top->setProperty("outer_width", outer_width);
+    top->setProperty("outer_height", outer_height);
+    top->move(x, y);
+    auto *events = new WindowEvents(window);
+    events->setParent(top);
+    top->installEventFilter(events);
+    window->client->installEventFilter(events);
+    window->menu_bar->installEventFilter(events);
+
+    send_now(window, MSG_CREATE, 0, 0, 0);
+    qt_window_menu_bar_changed(window);
+    window->last_client_width = window->client->width();
+    window->last_client_height = window->client->height();
+    send_now(window, MSG_SIZE, window->last_client_width, window->last_client_height, 0);
+    return window;
+}
+
+PlatformWindow *platform_create_console_window(const char *title, int x, int y, int width, int height,
+                                               PlatformWindowProc proc) {
+    platform_init(nullptr, nullptr);
+    PlatformWindow *window = new_window(WINDOW_KIND_CONSOLE, title, proc);
+    auto *top = new QWidget(nullptr, Qt::Window);
+    top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
+    top->setAttribute(Qt::WA_QuitOnClose, false);
+    auto *layout = new QVBoxLayout(top);
+    layout->setContentsMargins(0, 0, 0, 0);
+    window->client = new ConsoleArea(window);
+    layout->addWidget(window->client);
+    window->top = top;
+    top->move(x, y);
+    top->resize(width, height);
+    auto *events = new WindowEvents(window);
+    events->setParent(top);
+    top->installEventFilter(events);
+    window->client->installEventFilter(events);
+
+    send_now(window, MSG_CREATE, 0, 0, 0);
+    layout->activate();
+    window->client->resize(width, height);
+    window->last_client_width = window->client->width();
+    window->last_client_height = window->client->height();
+    qt_console_fit_rows(window);
+    send_now(window, MSG_SIZE, window->last_client_width, window->last_client_height, 0);
+    return window;
+}
+
+QMenuBar *qt_window_menu_bar(PlatformWindow *window) { return window ? window->menu_bar : nullptr; }
+QWidget *qt_window_widget(PlatformWindow *window) { return window ? window->top : nullptr; }
+QWidget *qt_window_client(PlatformWindow *window) { return window ? window->client : nullptr; }
+
+void qt_window_menu_bar_changed(PlatformWindow *window) {
+    if (!window || window->kind != WINDOW_KIND_GRAPHICS) return;
+    QWidget *top = window->top;
+    const int outer_w = top->property("outer_width").toInt();
+    const int outer_h = top->property("outer_height").toInt();
+    const int inner_w = outer_w - window->frame_extra_width;
+    const int inner_h = outer_h - window->frame_extra_height;
+    const int bar_h = window->menu_bar->sizeHint().height();
+    window->client->setFixedSize(inner_w, inner_h - bar_h);
+    top->setFixedSize(inner_w, inner_h);
+    if (top->layout()) top->layout()->activate();
+}
+
+void platform_show_window(PlatformWindow *window, int show) {
+    if (!window || window->closed) return;
+    if (show) {
+        window->top->show();
+    } else {
+        window->top->hide();
+    }
+}
+
+void platform_client_size(PlatformWindow *window, int *width, int *height) {
+    if (width) *width = window ? window->client->width() : 0;
+    if (height) *height = window ? window->client->height() : 0;
+}
+
+const char *platform_window_title(PlatformWindow *window) { return window ? window->title.c_str() : ""; }
+
+void platform_window_geometry(PlatformWindow *window, int *x, int *y, int *width, int *height) {
+    QRect frame = window ? window->top->frameGeometry() : QRect();
+    if (x) *x = frame.x();
+    if (y) *y = frame.y();
+    if (width) *width = frame.width();
+    if (height) *height = frame.height();
+}
+
+int platform_window_visible(PlatformWindow *window) { return window && window->top->isVisible() ? 1 : 0; }
+int platform_window_closed(PlatformWindow *window) { return window && window->closed ? 1 : 0; }
+
+void platform_start_timer(PlatformWindow *window, int timer_id, int period_ms) {
+    auto *timer = new QTimer(window->top);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(period_ms);
+    QObject::connect(timer, &QTimer::timeout,
+                     [window, timer_id]() { platform_post_message(window, MSG_TIMER, timer_id, 0, 0); });
+    timer->start();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message queue
+// ---------------------------------------------------------------------------------------------
+
+int platform_peek_message(PlatformMessage *message, int may_wait) {
+    if (message_queue.empty() && application) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (message_queue.empty() && may_wait) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (message_queue.empty()) return 0;
+    *message = message_queue.front();
+    message_queue.pop_front();
+    return 1;
+}
+
+void platform_translate_message(const PlatformMessage *message) {
+    if (message->kind == MSG_KEY_DOWN && message->c >= 0)
+        message_queue.push_front(PlatformMessage{message->window, MSG_CHAR, message->c & 0xFF, 0, 0});
+}
+
+void platform_dispatch_message(const PlatformMessage *message) {
+    if (message->window && message->window->proc) message->window->proc(message->window, message);
+}
+
+void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {
+    message_queue.push_back(PlatformMessage{window, kind, a, b, c});
+}
+
+void platform_post_quit(int exit_code) { message_queue.push_back(PlatformMessage{nullptr, MSG_QUIT, exit_code, 0, 0}); }
+
+void platform_flush_messages(void) {
+    if (application) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    message_queue.clear();
+}

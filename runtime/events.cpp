@@ -1,0 +1,100 @@
+// events.cpp: the event wait and the animation mode.
+#include "runtime_internal.h"
+
+void pump_one_message(void) {
+    // The poll may sleep in the toolkit's wait only when nothing else needs doing: no picture
+    // waiting to reach the screen and no script handing out events without input.
+    const int may_wait = !runtime_state.canvas_dirty && !runtime_state.playback && !runtime_state.play_one;
+    PlatformMessage message;
+    if (platform_peek_message(&message, may_wait)) {
+        if (message.kind == MSG_QUIT) {
+            runtime_state.event_kind = EVENT_QUIT;
+            return;
+        }
+        platform_translate_message(&message);
+        platform_dispatch_message(&message);
+    }
+    present_canvas();
+}
+
+void events_handle_message(const PlatformMessage *message) {
+    switch (message->kind) {
+    case MSG_TIMER:
+        runtime_state.timer_fired = true;
+        break;
+    case MSG_LBUTTON_DOWN:
+        runtime_state.mouse_x = (message->a & 0xFFFF) - runtime_state.origin_x;
+        runtime_state.mouse_y = runtime_state.origin_y - (message->b & 0xFFFF);
+        runtime_state.event_kind = EVENT_MOUSE;
+        break;
+    case MSG_CHAR:
+        if (!runtime_state.ctrl_down) {
+            runtime_state.event_kind = EVENT_KEY;
+            runtime_state.key = static_cast<signed char>(message->a & 0xFF);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+int VORNA_next_event(int *x, int *y, char *key) {
+    if (!runtime_state.graphics_window) {
+        // Before start-up there is nothing to wait on: waiting would never end.
+        if (x) *x = 0;
+        if (y) *y = 0;
+        if (key) *key = 0;
+        return EVENT_QUIT;
+    }
+    runtime_state.event_kind = EVENT_NONE;
+    runtime_state.key = 0;
+    runtime_state.mouse_x = 0;
+    runtime_state.mouse_y = 0;
+
+    while (runtime_state.event_kind == EVENT_NONE ||
+           (runtime_state.event_kind == EVENT_TICK && !runtime_state.timer_fired)) {
+        pump_one_message();
+        if (runtime_state.event_kind == EVENT_QUIT) break;
+        if (runtime_state.play_one || runtime_state.playback) {
+            runtime_state.play_one = false;
+            if (read_script_event()) break;
+            runtime_state.play_one = false;
+            runtime_state.playback = false;
+        }
+        if ((runtime_state.single_step || runtime_state.running) && runtime_state.event_kind == EVENT_NONE) {
+            runtime_state.event_kind = EVENT_TICK;
+            runtime_state.timer_fired = false;
+            runtime_state.single_step = false;
+            runtime_state.play_one = false;
+        }
+    }
+
+    if (runtime_state.recording) record_event();
+
+    if (x) *x = runtime_state.mouse_x;
+    if (y) *y = runtime_state.mouse_y;
+    if (key) *key = static_cast<char>(runtime_state.key);
+    return runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
+}
+
+int VORNA_set_animation(int mode) {
+    if (!runtime_state.graphics_window) return 0;
+    switch (mode) {
+    case ANIM_HALT:
+        runtime_state.running = false;
+        runtime_state.single_step = false;
+        break;
+    case ANIM_STEP:
+        runtime_state.single_step = true;
+        break;
+    case ANIM_RUN:
+        runtime_state.running = true;
+        break;
+    case ANIM_QUIT:
+        runtime_state.quit_requested = true;
+        break;
+    default:
+        break;
+    }
+    return 1;
+}

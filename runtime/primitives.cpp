@@ -1,0 +1,230 @@
+// primitives.cpp: the drawing operations. Each one corrects and reports bad arguments, writes
+// its log line when logging is on, and draws at once into the canvas through render_command.
+#include <climits>
+#include <cstring>
+
+#include "runtime_internal.h"
+
+namespace {
+
+// The positive value of a negative argument; the most negative int becomes the largest one.
+int made_positive(int value) { return value == INT_MIN ? INT_MAX : -value; }
+
+int check_radius(int radius) {
+    if (radius >= 0) return radius;
+    const int used = made_positive(radius);
+    VORNA_print("Radius of %d not possible, using radius %d\n", radius, used);
+    return used;
+}
+
+int check_width(int width) {
+    if (width >= 0) return width;
+    const int used = made_positive(width);
+    VORNA_print("Width of %d not possible, using width %d\n", width, used);
+    return used;
+}
+
+int check_size(int size) {
+    if (size < 0) {
+        const int used = made_positive(size);
+        VORNA_print("ptsize of %d not possible, using ptsize %d\n", size, used);
+        size = used;
+    }
+    if (size >= 128) {
+        VORNA_print("ptsize of %d not possible, using ptsize %d\n", size, 127);
+        size = 127;
+    }
+    return size;
+}
+
+// Orders the corners so that (x1, y1) is the top-left and (x2, y2) the bottom-right one.
+void normalise(int &x1, int &y1, int &x2, int &y2) {
+    if (x2 < x1) {
+        const int t = x1;
+        x1 = x2;
+        x2 = t;
+    }
+    if (y1 < y2) {
+        const int t = y1;
+        y1 = y2;
+        y2 = t;
+    }
+}
+
+void draw(ShapeKind kind, ColorIndex color, std::int64_t width, std::int64_t x1, std::int64_t y1,
+          std::int64_t x2 = 0, std::int64_t y2 = 0, std::int64_t x3 = 0, std::int64_t y3 = 0,
+          const char *text = nullptr) {
+    const DrawCommand command{kind, color, width, x1, y1, x2, y2, x3, y3, text};
+    render_command(&command);
+}
+
+int draw_text_checked(int color, int x, int y, int size, const char *text) {
+    size = check_size(size);
+    color = check_color(color);
+    if (runtime_state.logging) VORNA_print("%s text at (%d,%d), \"%s\"\n", palette_name(color), x, y, text);
+    draw(SHAPE_TEXT, color, 0, x, y, size, 0, 0, 0, text);
+    return 1;
+}
+
+} // namespace
+
+int format_bounded(char *buffer, const char *format, std::va_list args) {
+    const int produced = std::vsnprintf(buffer, FORMAT_BUFFER_SIZE, format ? format : "", args);
+    if (produced < 0) buffer[0] = '\0';
+    return produced;
+}
+
+void render_command(const DrawCommand *command) {
+    PlatformSurface *canvas = runtime_state.canvas;
+    if (!canvas) return; // nothing to draw into before start-up
+    const std::int64_t ox = runtime_state.origin_x, oy = runtime_state.origin_y;
+    const PlatformColor color = palette_color(command->color);
+    const PlatformPen pen{command->width, color, command->width == 0 ? 1 : 0, color};
+    switch (command->kind) {
+    case SHAPE_TRIANGLE: {
+        const std::int64_t xs[3] = {ox + command->x1, ox + command->x2, ox + command->x3};
+        const std::int64_t ys[3] = {oy - command->y1, oy - command->y2, oy - command->y3};
+        platform_draw_polygon(canvas, xs, ys, 3, &pen);
+        break;
+    }
+    case SHAPE_RECTANGLE:
+        platform_draw_rectangle(canvas, ox + command->x1, oy - command->y1, ox + command->x2 + 1,
+                                oy - command->y2 + 1, &pen);
+        break;
+    case SHAPE_OVAL:
+        platform_draw_ellipse(canvas, ox + command->x1, oy - command->y1, ox + command->x2 + 1,
+                              oy - command->y2 + 1, &pen);
+        break;
+    case SHAPE_LINE:
+        platform_draw_line(canvas, ox + command->x1, oy - command->y1, ox + command->x2, oy - command->y2,
+                           command->width, color);
+        break;
+    case SHAPE_PIXEL:
+        platform_set_pixel(canvas, ox + command->x1, oy - command->y1, color);
+        break;
+    case SHAPE_TEXT: {
+        // Line i of the text has its top-left corner h * (i - 1) below the anchor's row, so
+        // the anchor is the bottom-left corner of the first line.
+        const int size = int(command->x2);
+        const std::int64_t h = platform_text_line_height(size);
+        const char *line = command->text;
+        for (std::int64_t i = 0;; ++i) {
+            const char *end = std::strchr(line, '\n');
+            const int n = end ? int(end - line) : int(std::strlen(line));
+            platform_draw_text_line(canvas, ox + command->x1, oy - command->y1 + (i - 1) * h, size, line, n, color);
+            if (!end) break;
+            line = end + 1;
+        }
+        break;
+    }
+    }
+    runtime_state.canvas_dirty = true;
+}
+
+int VORNA_put_pixel(int color, int x, int y) {
+    color = check_color(color);
+    if (runtime_state.logging) VORNA_print("%s pixel at (%d,%d)\n", palette_name(color), x, y);
+    draw(SHAPE_PIXEL, color, 0, x, y);
+    return 1;
+}
+
+int VORNA_fill_circle(int color, int x, int y, int radius) {
+    color = check_color(color);
+    radius = check_radius(radius);
+    if (runtime_state.logging)
+        VORNA_print("%s circle at (%d,%d), radius %d\n", palette_name(color), x, y, radius);
+    const std::int64_t r = radius;
+    draw(SHAPE_OVAL, color, 0, x - r, y + r, x + r, y - r);
+    return 1;
+}
+
+int VORNA_draw_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    color = check_color(color);
+    width = check_width(width);
+    if (runtime_state.logging)
+        VORNA_print("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(color), x1, y1, x2, y2, x3, y3);
+    draw(SHAPE_TRIANGLE, color, width, x1, y1, x2, y2, x3, y3);
+    return 1;
+}
+
+int VORNA_draw_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+    normalise(x1, y1, x2, y2);
+    color = check_color(color);
+    width = check_width(width);
+    if (runtime_state.logging) {
+        if (width != 0)
+            VORNA_print("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n", palette_name(color),
+                        x1, y1, x2, y2, width);
+        else
+            VORNA_print("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1,
+                        x2, y2);
+    }
+    draw(SHAPE_RECTANGLE, color, width, x1, y1, x2, y2);
+    return 1;
+}
+
+int VORNA_draw_oval(int color, int x1, int y1, int x2, int y2, int width) {
+    normalise(x1, y1, x2, y2);
+    width = check_width(width);
+    color = check_color(color);
+    if (runtime_state.logging) {
+        if (width != 0)
+            VORNA_print("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", palette_name(color), x1, y1,
+                        x2, y2, width);
+        else
+            VORNA_print("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1, x2,
+                        y2);
+    }
+    draw(SHAPE_OVAL, color, width, x1, y1, x2, y2);
+    return 1;
+}
+
+int VORNA_draw_line(int color, int x1, int y1, int x2, int y2, int width) {
+    width = check_width(width);
+    color = check_color(color);
+    if (runtime_state.logging)
+        VORNA_print("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(color), x1, y1, x2, y2, width);
+    draw(SHAPE_LINE, color, width == 0 ? 1 : width, x1, y1, x2, y2);
+    return 1;
+}
+
+int VORNA_draw_text(int color, int x, int y, int size, const char *text) {
+    return draw_text_checked(color, x, y, size, text ? text : "");
+}
+
+int VORNA_printf_at(int color, int x, int y, int size, const char *format, ...) {
+    char buffer[FORMAT_BUFFER_SIZE];
+    std::va_list args;
+    va_start(args, format);
+    const int produced = format_bounded(buffer, format, args);
+    va_end(args);
+    draw_text_checked(color, x, y, size, buffer);
+    return produced;
+}
+
+int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...) {
+    char buffer[FORMAT_BUFFER_SIZE];
+    std::va_list args;
+    va_start(args, format);
+    const int produced = format_bounded(buffer, format, args);
+    va_end(args);
+    draw_text_checked(color, x, y, size, buffer);
+    return produced;
+}
+
+int VORNA_clear(void) {
+    if (runtime_state.logging) VORNA_print("Clearing the graphics window\n");
+    if (runtime_state.canvas) {
+        // A white brush with the canvas's default one-pixel black pen: the outermost rows and
+        // columns of the canvas come out black.
+        const PlatformPen pen{1, palette_color(COLOR_BLACK), 1, palette_color(COLOR_BACKGROUND)};
+        platform_draw_rectangle(runtime_state.canvas, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, &pen);
+    }
+    runtime_state.canvas_dirty = true;
+    return 1;
+}
+
+int VORNA_undo(void) {
+    VORNA_print("VORNA_undo is no longer supported.\n");
+    return 1;
+}

@@ -1,0 +1,156 @@
+// runtime_internal.h: the runtime's one state record and the operations its source files share.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "vorna.h"
+
+// ---------------------------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------------------------
+
+enum { EVENT_NONE = -1 };
+
+enum ShapeKind {
+    SHAPE_TRIANGLE = 0,
+    SHAPE_RECTANGLE = 1,
+    SHAPE_OVAL = 2,
+    SHAPE_LINE = 3,
+    SHAPE_PIXEL = 4,
+    SHAPE_TEXT = 5,
+};
+
+enum {
+    CMD_ANIMATE = 1,
+    CMD_HALT = 2,
+    CMD_STEP = 3,
+    CMD_LOGGING = 4,
+    CMD_RECORD = 5,
+    CMD_PLAYBACK = 6,
+    CMD_PLAY_ONE = 7,
+    CMD_QUIT = 8,
+    CMD_CREDITS = 9,
+};
+
+enum {
+    CANVAS_WIDTH = 601,
+    CANVAS_HEIGHT = 540,
+    WINDOW_OUTER_WIDTH = 601,
+    WINDOW_OUTER_HEIGHT = 540,
+    TIMER_ANIMATION_ID = 2,
+    TIMER_PERIOD_MS = 100,
+    CONSOLE_RING_SLOTS = 25,
+    FORMAT_BUFFER_SIZE = 1024,
+    COLOR_BACKGROUND = COLOR_WHITE,
+    COLOR_COUNT = 24,
+};
+
+#define SCRIPT_FILE_NAME "VORNA.SCR"
+
+// ---------------------------------------------------------------------------------------------
+// The state record
+// ---------------------------------------------------------------------------------------------
+
+struct RuntimeState {
+    // Windows and canvas.
+    PlatformInstance instance = nullptr;
+    PlatformWindow *graphics_window = nullptr;
+    PlatformWindow *text_window = nullptr;
+    PlatformSurface *window_dc = nullptr; // the graphics window's own picture
+    PlatformSurface *canvas = nullptr;    // every primitive draws here
+    int origin_x = 0;
+    int origin_y = 0;
+    bool canvas_dirty = true;
+
+    // Event wait and animation mode.
+    int event_kind = 0;
+    int mouse_x = 0;
+    int mouse_y = 0;
+    signed char key = 0;
+    bool running = false;
+    bool single_step = false;
+    bool quit_requested = false;
+    bool timer_fired = false;
+
+    // Console and drawing log.
+    unsigned char logging = 1;
+    char *console_lines[CONSOLE_RING_SLOTS] = {};
+    int console_oldest = -1;
+    int console_next = 0;
+
+    // Run menu and Ctrl keys.
+    PlatformMenu *run_menu = nullptr;
+    int ctrl_down = 0;
+
+    // Script recording and playback.
+    bool recording = false;
+    bool playback = false;
+    bool play_one = false;
+    int pending_ticks = 0;
+    std::FILE *script = nullptr;
+
+    // Prompt dialog.
+    char *prompt_result = nullptr;
+};
+
+extern RuntimeState runtime_state;
+
+// One shape for render_command; coordinates are logical and 64-bit so no mapping overflows.
+struct DrawCommand {
+    ShapeKind kind;
+    ColorIndex color;
+    std::int64_t width;
+    std::int64_t x1, y1, x2, y2, x3, y3;
+    const char *text; // SHAPE_TEXT: the private copy of the text; size in x2
+};
+
+// ---------------------------------------------------------------------------------------------
+// Shared operations
+// ---------------------------------------------------------------------------------------------
+
+// windows.cpp
+void present_canvas(void);
+void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message);
+
+// palette.cpp
+ColorIndex check_color(int index);
+PlatformColor palette_color(ColorIndex index);
+const char *palette_name(ColorIndex index);
+
+// primitives.cpp
+void render_command(const DrawCommand *command);
+
+// events.cpp
+void pump_one_message(void);
+void events_handle_message(const PlatformMessage *message); // timer, left button, character
+
+// console.cpp
+void console_draw_line(char *text);
+void text_window_proc(PlatformWindow *window, const PlatformMessage *message);
+void console_repaint(void);
+// Test seam: the allocator for console line copies, and an observer of every printed line.
+extern void *(*console_alloc)(std::size_t size);
+extern void (*console_observer)(const char *line);
+
+// menu.cpp
+void build_run_menu(PlatformWindow *window);
+void perform_command(int id);
+void menu_handle_message(const PlatformMessage *message); // command, key-down, key-up, focus
+
+// script.cpp
+void write_script_event(int kind, int x, int y, signed char key);
+void record_event(void);
+int read_script_event(void);
+void stop_playback(void);
+void close_script(void);
+void toggle_recording(void);
+void toggle_playback(void);
+void request_play_one(void);
+
+// Formats into a 1024-byte buffer, never past it: a longer text is cut to 1023 characters.
+// Returns the number of characters the format produced (as vsnprintf does).
+int format_bounded(char *buffer, const char *format, std::va_list args);

@@ -1,0 +1,79 @@
+// windows.cpp: start-up and shut-down, the two windows, the canvas and its copy to the screen.
+#include "runtime_internal.h"
+
+RuntimeState runtime_state;
+
+int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
+                  int show_mode) {
+    (void)previous_instance; // the window kinds are set up afresh for every program
+    (void)command_line;      // never read
+    int screen_width = 0, screen_height = 0;
+    platform_screen_size(&screen_width, &screen_height);
+
+    runtime_state.running = false;
+    runtime_state.single_step = false;
+
+    runtime_state.graphics_window = platform_create_graphics_window(
+        "VORNA Graphics", 0, 0, WINDOW_OUTER_WIDTH, WINDOW_OUTER_HEIGHT, graphics_window_proc);
+    runtime_state.text_window = platform_create_console_window(
+        "VORNA Text", 0, (2 * screen_height) / 3 + 1, screen_width, screen_height / 3, text_window_proc);
+
+    runtime_state.instance = instance;
+    runtime_state.window_dc = platform_window_surface(runtime_state.graphics_window);
+    runtime_state.canvas = platform_create_surface(CANVAS_WIDTH, CANVAS_HEIGHT);
+
+    const int show = show_mode != 0 ? 1 : 0;
+    platform_show_window(runtime_state.text_window, show);
+    platform_show_window(runtime_state.graphics_window, show);
+
+    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, TIMER_PERIOD_MS);
+    platform_quit_on_signals();
+    return 1;
+}
+
+int VORNA_shutdown(void) {
+    platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
+    runtime_state.window_dc = nullptr;
+    close_script();
+    return 1;
+}
+
+void present_canvas(void) {
+    if (!runtime_state.canvas_dirty || !runtime_state.window_dc || !runtime_state.canvas) return;
+    platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
+    runtime_state.canvas_dirty = false;
+}
+
+void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message) {
+    switch (message->kind) {
+    case MSG_CREATE:
+        build_run_menu(window);
+        break;
+    case MSG_SIZE:
+        // The client rectangle starts at (0, 0): its centre is the logical origin.
+        runtime_state.origin_x = 0 + (message->a - 0) / 2;
+        runtime_state.origin_y = 0 + (message->b - 0) / 2;
+        break;
+    case MSG_PAINT:
+        if (runtime_state.window_dc && runtime_state.canvas)
+            platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
+        runtime_state.canvas_dirty = false;
+        break;
+    case MSG_DESTROY:
+        platform_post_quit(0);
+        break;
+    case MSG_TIMER:
+    case MSG_LBUTTON_DOWN:
+    case MSG_CHAR:
+        events_handle_message(message);
+        break;
+    case MSG_COMMAND:
+    case MSG_KEY_DOWN:
+    case MSG_KEY_UP:
+    case MSG_FOCUS_LOST:
+        menu_handle_message(message);
+        break;
+    default:
+        break;
+    }
+}
