@@ -114,7 +114,7 @@ protected:
             return false;
         case QEvent::Move:
         case QEvent::Show:
-            if (watched == window_->top && window_->kind == WINDOW_KIND_GRAPHICS) fit_to_frame();
+            if (watched == window_->top) fit_to_frame();
             return false;
         default: return false;
         }
@@ -129,7 +129,11 @@ private:
         if (extra_w == window_->frame_extra_width && extra_h == window_->frame_extra_height) return;
         window_->frame_extra_width = extra_w;
         window_->frame_extra_height = extra_h;
-        qt_window_menu_bar_changed(window_);
+        if (window_->kind == WINDOW_KIND_GRAPHICS) {
+            qt_window_menu_bar_changed(window_);
+        } else {
+            top->resize(top->property("outer_width").toInt() - extra_w, top->property("outer_height").toInt() - extra_h);
+        }
     }
 
     PlatformWindow *window_;
@@ -270,6 +274,8 @@ PlatformWindow *platform_create_console_window(const char *title, int x, int y, 
     window->client = new ConsoleArea(window);
     layout->addWidget(window->client);
     window->top = top;
+    top->setProperty("outer_width", width);
+    top->setProperty("outer_height", height);
     top->move(x, y);
     top->resize(width, height);
     auto *events = new WindowEvents(window);

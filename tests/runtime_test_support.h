@@ -1,0 +1,64 @@
+// runtime_test_support.h: a started runtime, a clean event state, the console's lines as they
+// are printed, and the canvas read back in logical coordinates.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime_internal.h"
+
+inline void start_runtime_once() {
+    static bool started = false;
+    if (!started) {
+        VORNA_startup(nullptr, nullptr, const_cast<char *>(""), 1);
+        started = true;
+    }
+}
+
+// Dispatches whatever the windows have queued (sizes, paints, timers) so each test starts from
+// an empty queue with the windows' state up to date. A queued quit is dropped.
+inline void drain_messages() {
+    PlatformMessage message;
+    while (platform_peek_message(&message, 0)) {
+        if (message.kind == MSG_QUIT) continue;
+        platform_translate_message(&message);
+        platform_dispatch_message(&message);
+    }
+}
+
+inline std::vector<std::string> &printed_lines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+inline void remember_line(const char *line) { printed_lines().push_back(line); }
+
+// Every test starts with the runtime up, the queue empty, the animation halted, logging off,
+// and the printed lines collected afresh.
+class RuntimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        start_runtime_once();
+        drain_messages();
+        runtime_state.running = false;
+        runtime_state.single_step = false;
+        runtime_state.quit_requested = false;
+        runtime_state.ctrl_down = 0;
+        runtime_state.playback = false;
+        runtime_state.play_one = false;
+        runtime_state.recording = false;
+        runtime_state.logging = 0;
+        printed_lines().clear();
+        console_observer = remember_line;
+    }
+    void TearDown() override { console_observer = nullptr; }
+
+    // The canvas pixel at logical (x, y), as 0xRRGGBB.
+    static std::uint32_t pixel(int x, int y) {
+        return platform_surface_pixel(runtime_state.canvas, runtime_state.origin_x + x, runtime_state.origin_y - y);
+    }
+};
+
+constexpr std::uint32_t RGB_BLACK = 0x000000, RGB_WHITE = 0xFFFFFF, RGB_RED = 0xFF0000;

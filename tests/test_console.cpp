@@ -1,0 +1,111 @@
+// The console: its ring of 25 lines, the repaint that replays it, and the logging switch.
+#include <cstring>
+#include <string>
+
+#include "runtime_test_support.h"
+
+namespace {
+
+class Console : public RuntimeTest {
+protected:
+    // Lets the queued paint of the text window run, as the event wait's poll does.
+    static void repaint_console() {
+        platform_post_message(runtime_state.text_window, MSG_PAINT, 0, 0, 0);
+        PlatformMessage message;
+        while (platform_peek_message(&message, 0)) platform_dispatch_message(&message);
+    }
+    static std::vector<std::string> shown_rows() {
+        static char rows[200][256];
+        const int n = platform_console_rows(runtime_state.text_window, rows, 200);
+        return std::vector<std::string>(rows, rows + n);
+    }
+    static std::vector<std::string> stored_lines() {
+        std::vector<std::string> lines;
+        int slot = runtime_state.console_oldest;
+        for (int k = 0; slot >= 0 && !(slot == runtime_state.console_next && k > 0); ++k) {
+            lines.emplace_back(runtime_state.console_lines[slot]);
+            slot = (slot + 1) % CONSOLE_RING_SLOTS;
+        }
+        return lines;
+    }
+};
+
+TEST_F(Console, KeepsTheLastTwentyFiveLinesAndReplaysThemInOrder) {
+    for (int i = 1; i <= 30; ++i) VORNA_print("line %d\n", i);
+    const std::vector<std::string> stored = stored_lines();
+    ASSERT_EQ(stored.size(), 25u);
+    EXPECT_EQ(stored.front(), "line 6\n");
+    EXPECT_EQ(stored.back(), "line 30\n");
+    EXPECT_EQ(runtime_state.console_oldest, runtime_state.console_next);
+
+    repaint_console();
+    const std::vector<std::string> rows = shown_rows();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back(), "line 30");
+    const size_t shown = std::min<size_t>(rows.size(), 25);
+    for (size_t i = 0; i < shown; ++i) EXPECT_EQ(rows[rows.size() - 1 - i], "line " + std::to_string(30 - i));
+}
+
+TEST_F(Console, LineEndsAndEmptyLines) {
+    EXPECT_EQ(VORNA_print("abc\n"), 4);
+    EXPECT_EQ(VORNA_print("abc"), 3);
+    VORNA_print("two ends\n\n");
+    VORNA_print("mid\ndle");
+    VORNA_print("%s", "");
+    const std::vector<std::string> rows = shown_rows();
+    ASSERT_GE(rows.size(), 5u);
+    const std::vector<std::string> last(rows.end() - 5, rows.end());
+    EXPECT_EQ(last, std::vector<std::string>({"abc", "abc", "two ends\n", "mid\ndle", ""}));
+    EXPECT_EQ(stored_lines().back(), "");
+}
+
+TEST_F(Console, ALineThatCannotBeStoredLeavesTheRingConsistent) {
+    for (int i = 1; i <= 30; ++i) VORNA_print("kept %d\n", i);
+    const std::vector<std::string> before = stored_lines();
+    const int oldest = runtime_state.console_oldest, next = runtime_state.console_next;
+    console_alloc = [](std::size_t) -> void * { return nullptr; };
+    EXPECT_EQ(VORNA_print("lost\n"), 5);
+    console_alloc = std::malloc;
+    EXPECT_EQ(runtime_state.console_oldest, oldest);
+    EXPECT_EQ(runtime_state.console_next, next);
+    EXPECT_EQ(stored_lines(), before);
+    VORNA_print("after\n");
+    EXPECT_EQ(stored_lines().back(), "after\n");
+    EXPECT_EQ(stored_lines().size(), 25u);
+}
+
+TEST_F(Console, LoggingSwitchStoresOneAndShowsTheConsole) {
+    auto logging_checked = [] {
+        for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); ++i) {
+            int id = 0, flags = 0;
+            char text[128];
+            platform_menu_item_info(runtime_state.run_menu, i, &id, text, sizeof text, &flags);
+            if (id == CMD_LOGGING) return (flags & MENU_ITEM_CHECKED) != 0;
+        }
+        ADD_FAILURE() << "no Logging item";
+        return false;
+    };
+    EXPECT_EQ(VORNA_set_logging(7), 1);
+    EXPECT_EQ(runtime_state.logging, 1);
+    EXPECT_TRUE(logging_checked());
+    EXPECT_EQ(VORNA_set_logging(0), 1);
+    EXPECT_EQ(runtime_state.logging, 0);
+    EXPECT_FALSE(logging_checked());
+    EXPECT_TRUE(platform_window_visible(runtime_state.text_window));
+    VORNA_show_console(0);
+    EXPECT_FALSE(platform_window_visible(runtime_state.text_window));
+    VORNA_set_logging(1);
+    EXPECT_TRUE(platform_window_visible(runtime_state.text_window));
+    VORNA_set_logging(0);
+}
+
+TEST_F(Console, KeysTypedInTheTextWindowReachTheGraphicsWindow) {
+    platform_post_message(runtime_state.text_window, MSG_KEY_DOWN, 'A', 0, 'a');
+    platform_post_message(runtime_state.text_window, MSG_KEY_UP, 'A', 0, -1);
+    int x = -1, y = -1;
+    char key = 0;
+    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_KEY);
+    EXPECT_EQ(key, 'a');
+}
+
+} // namespace

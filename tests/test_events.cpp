@@ -1,0 +1,123 @@
+// The event wait and the animation modes, driven by injected messages.
+#include "runtime_test_support.h"
+
+namespace {
+
+class Events : public RuntimeTest {
+protected:
+    static int wait(int *x = nullptr, int *y = nullptr, char *key = nullptr) {
+        int xx = 0, yy = 0;
+        char kk = 0;
+        return VORNA_next_event(x ? x : &xx, y ? y : &yy, key ? key : &kk);
+    }
+    static void click_pixel(int px, int py) {
+        platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, px, py, 0);
+    }
+};
+
+TEST_F(Events, ClicksArriveInLogicalCoordinates) {
+    int x = -1, y = -1;
+    char key = 'z';
+    click_pixel(runtime_state.origin_x, runtime_state.origin_y);
+    EXPECT_EQ(wait(&x, &y, &key), EVENT_MOUSE);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(key, 0);
+    click_pixel(runtime_state.origin_x + 1, runtime_state.origin_y - 1);
+    EXPECT_EQ(wait(&x, &y), EVENT_MOUSE);
+    EXPECT_EQ(x, 1);
+    EXPECT_EQ(y, 1);
+    click_pixel(0, 0);
+    EXPECT_EQ(wait(&x, &y), EVENT_MOUSE);
+    EXPECT_EQ(x, -runtime_state.origin_x);
+    EXPECT_EQ(y, runtime_state.origin_y);
+}
+
+TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
+    char key = 0;
+    int x = 7, y = 7;
+    platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'Q', 0, 'q');
+    EXPECT_EQ(wait(&x, &y, &key), EVENT_KEY);
+    EXPECT_EQ(key, 'q');
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 233, 0, 0);
+    EXPECT_EQ(wait(nullptr, nullptr, &key), EVENT_KEY);
+    EXPECT_EQ(static_cast<unsigned char>(key), 233);
+
+    runtime_state.ctrl_down = 1;
+    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'x', 0, 0);
+    click_pixel(10, 10);
+    EXPECT_EQ(wait(nullptr, nullptr, &key), EVENT_MOUSE);
+    runtime_state.ctrl_down = 0;
+}
+
+TEST_F(Events, AStepGivesExactlyOneTickAtATimerMessage) {
+    EXPECT_EQ(VORNA_set_animation(ANIM_STEP), 1);
+    EXPECT_FALSE(runtime_state.running);
+    EXPECT_EQ(wait(), EVENT_TICK);
+    EXPECT_FALSE(runtime_state.single_step);
+    // Halted again: the next wait ends only with input.
+    platform_post_message(runtime_state.graphics_window, MSG_TIMER, TIMER_ANIMATION_ID, 0, 0);
+    click_pixel(5, 5);
+    EXPECT_EQ(wait(), EVENT_MOUSE);
+}
+
+TEST_F(Events, RunningGivesTicksAndInputWinsOverAPendingTick) {
+    VORNA_set_animation(ANIM_RUN);
+    VORNA_set_animation(ANIM_STEP);
+    EXPECT_TRUE(runtime_state.running);
+    EXPECT_EQ(wait(), EVENT_TICK);
+    EXPECT_EQ(wait(), EVENT_TICK);
+    click_pixel(1, 1);
+    EXPECT_EQ(wait(), EVENT_MOUSE);
+    VORNA_set_animation(ANIM_HALT);
+    EXPECT_FALSE(runtime_state.running);
+    EXPECT_FALSE(runtime_state.single_step);
+}
+
+TEST_F(Events, ModesThreeAndFourChangeNothing) {
+    runtime_state.running = true;
+    for (int mode : {3, 4, 99, -1}) {
+        EXPECT_EQ(VORNA_set_animation(mode), 1);
+        EXPECT_TRUE(runtime_state.running);
+        EXPECT_FALSE(runtime_state.single_step);
+        EXPECT_FALSE(runtime_state.quit_requested);
+    }
+}
+
+TEST_F(Events, ClosingTheGraphicsWindowEndsTheWaitWithQuit) {
+    platform_post_message(runtime_state.graphics_window, MSG_DESTROY, 0, 0, 0);
+    EXPECT_EQ(wait(), EVENT_QUIT);
+}
+
+TEST_F(Events, AfterAnimQuitEveryWaitReturnsQuitAfterOneEvent) {
+    VORNA_set_animation(ANIM_QUIT);
+    int x = 0, y = 0;
+    click_pixel(runtime_state.origin_x + 3, runtime_state.origin_y);
+    EXPECT_EQ(wait(&x, &y), EVENT_QUIT);
+    EXPECT_EQ(x, 3); // the outputs still carry the underlying event
+    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'k', 0, 0);
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    runtime_state.quit_requested = false;
+}
+
+TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
+    VORNA_draw_rectangle(4, -10, 10, 10, -10, 0);
+    EXPECT_TRUE(runtime_state.canvas_dirty);
+    click_pixel(0, 0);
+    wait();
+    EXPECT_FALSE(runtime_state.canvas_dirty);
+    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
+              0x0000FFu);
+    // An exposure restores the picture from the canvas without the application.
+    VORNA_draw_rectangle(2, -10, 10, 10, -10, 0);
+    runtime_state.canvas_dirty = false;
+    platform_post_message(runtime_state.graphics_window, MSG_PAINT, 0, 0, 0);
+    click_pixel(0, 0);
+    wait();
+    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
+              0xFF0000u);
+}
+
+} // namespace
