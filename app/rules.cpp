@@ -49,8 +49,9 @@ void press_button(int x, int y, SceneState *scene) {
         report_bad_button();
         return;
     }
-    // C++ division truncates towards zero, so y 245..269 still gives row 0.
-    int row = (PANEL_TOP - y) / PANEL_ROW_HEIGHT;
+    // Division truncates towards zero, so y 245..269 still gives row 0. Wide arithmetic keeps
+    // any y from overflowing.
+    long long row = (PANEL_TOP - (long long)y) / PANEL_ROW_HEIGHT;
 
     switch (row) {
     case BUTTON_GO:
@@ -60,6 +61,7 @@ void press_button(int x, int y, SceneState *scene) {
         scene->cars_moving = 0;
         break;
     case BUTTON_FASTER:
+        // No upper limit in practice; the cap only keeps the int from overflowing.
         for (int i = 0; i < scene->car_count; i++) {
             if (scene->car_speed[i] < INT_MAX) {
                 scene->car_speed[i]++;

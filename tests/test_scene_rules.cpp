@@ -2,6 +2,7 @@
 // motion and the crossing cycle of cross traffic and ferry.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "scene_test_support.h"
@@ -120,6 +121,23 @@ TEST(ScenePanel, PressButtonTakesInColumnEdgesAndReportsPointsOutsideItsRows) {
         EXPECT_EQ(scene.cars_moving, c.moving_after) << c.x << "," << c.y;
         EXPECT_EQ(bad_button_reports(LogCapture::lines()), c.reports) << c.x << "," << c.y;
     }
+}
+
+TEST(ScenePanel, HugeSpeedsAndFarPointsStayWellDefined) {
+    SceneState scene = initial_scene();
+    scene.car_speed[0] = INT_MAX;
+    press_button(-257, 177, &scene); // Faster stops at the largest int instead of overflowing
+    EXPECT_EQ(scene.car_speed[0], INT_MAX);
+    advance_cars(&scene);
+    EXPECT_EQ(scene.car_x[0], -320);
+    scene.car_direction[0] = -1;
+    advance_cars(&scene);
+    EXPECT_EQ(scene.car_x[0], 320);
+
+    LogCapture capture;
+    press_button(-257, INT_MIN, &scene);
+    press_button(-257, INT_MAX, &scene);
+    EXPECT_EQ(bad_button_reports(LogCapture::lines()), 2);
 }
 
 TEST(SceneNewCar, IsRedTakesDirectionAndSpeedOfTheCarBefore) {
