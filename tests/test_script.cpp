@@ -1,0 +1,395 @@
+// test_script.cpp: recording events to VORNA.SCR and playing them back through the event wait.
+// Every test works in a fresh temporary directory, since the file name is fixed.
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+#include "runtime_test_support.h"
+
+namespace {
+
+const std::string READ_FAILURE = "Cannot open script file VORNA.SCR for reading\n";
+const std::string WRITE_FAILURE = "Cannot open script file VORNA.SCR for writing\n";
+const std::string END_OF_SCRIPT = "EOF encountered in script file VORNA.SCR\n";
+const char SENTINEL = '#';
+
+struct Event {
+    int kind;
+    int x, y;
+    char key;
+};
+
+int menu_flags(int id) {
+    for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
+        int item_id = 0, flags = 0;
+        platform_menu_item_info(runtime_state.run_menu, i, &item_id, nullptr, 0, &flags);
+        if (item_id == id) return flags;
+    }
+    return -1;
+}
+
+class ScriptTest : public RuntimeTest {
+protected:
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        close_script();
+        runtime_state.pending_ticks = 0;
+        platform_menu_check(runtime_state.run_menu, CMD_RECORD, 0);
+        platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
+        old_directory_ = std::filesystem::current_path();
+        char pattern[] = "/tmp/vorna-script-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        std::filesystem::current_path(directory_);
+    }
+
+    void TearDown() override {
+        close_script();
+        runtime_state.recording = runtime_state.playback = runtime_state.play_one = false;
+        runtime_state.pending_ticks = 0;
+        std::filesystem::current_path(old_directory_);
+        std::filesystem::remove_all(directory_);
+        RuntimeTest::TearDown();
+    }
+
+    static void write_file(const std::string &content) {
+        std::ofstream(SCRIPT_FILE_NAME, std::ios::binary) << content;
+    }
+
+    static std::string read_file() {
+        std::ifstream file(SCRIPT_FILE_NAME, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    static Event next_event() {
+        Event event = {0, 0, 0, 0};
+        event.kind = VORNA_next_event(&event.x, &event.y, &event.key);
+        return event;
+    }
+
+    // A live character, so that a wait that gets nothing from the script still returns.
+    static void post_live_key() { platform_post_message(runtime_state.graphics_window, MSG_CHAR, SENTINEL, 0, 0); }
+
+    static void press_ctrl(int letter) {
+        platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
+        platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, letter, 0, -1);
+        platform_post_message(runtime_state.graphics_window, MSG_KEY_UP, VK_CODE_CONTROL, 0, 0);
+    }
+
+    // The wait settled a tick (ticks come from the timer, which tests do not wait for).
+    static void record_ticks(int n) {
+        for (int i = 0; i < n; i++) {
+            runtime_state.event_kind = EVENT_TICK;
+            record_event();
+        }
+    }
+
+    static void record_key(int code) {
+        runtime_state.event_kind = EVENT_KEY;
+        runtime_state.key = static_cast<signed char>(code);
+        record_event();
+    }
+
+    static int count_printed(const std::string &line) {
+        int n = 0;
+        for (const std::string &printed : printed_lines()) n += printed == line;
+        return n;
+    }
+
+    // After the script has nothing more to give: the wait returns the live key instead.
+    void expect_playback_stopped_with(const std::string &message) {
+        post_live_key();
+        Event event = next_event();
+        EXPECT_EQ(event.kind, EVENT_KEY);
+        EXPECT_EQ(event.key, SENTINEL);
+        EXPECT_FALSE(runtime_state.playback);
+        EXPECT_FALSE(runtime_state.play_one);
+        EXPECT_EQ(menu_flags(CMD_PLAYBACK), 0);
+        if (message.empty()) {
+            EXPECT_TRUE(printed_lines().empty());
+        } else {
+            EXPECT_EQ(count_printed(message), 1);
+        }
+    }
+
+    std::filesystem::path old_directory_;
+    std::filesystem::path directory_;
+};
+
+const std::string EXAMPLE = "VORNA_PERIODIC(4);\r\nVORNA_MOUSE(-150, 200);\r\nVORNA_KBD(97);\r\nVORNA_PERIODIC(2);\r\n";
+
+TEST_F(ScriptTest, RecordsTheExampleAndPlaysItBack) {
+    perform_command(CMD_RECORD);
+    EXPECT_TRUE(runtime_state.recording);
+    EXPECT_EQ(menu_flags(CMD_RECORD), MENU_ITEM_CHECKED);
+    record_ticks(4);
+    EXPECT_FALSE(std::filesystem::exists(SCRIPT_FILE_NAME)) << "ticks are only counted";
+    platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, runtime_state.origin_x - 150,
+                          runtime_state.origin_y - 200, 0);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
+    // Each line is on disk as soon as it is written.
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(4);\r\nVORNA_MOUSE(-150, 200);\r\n");
+    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'a', 0, 0);
+    EXPECT_EQ(next_event().kind, EVENT_KEY);
+    record_ticks(2);
+    perform_command(CMD_RECORD);
+    EXPECT_FALSE(runtime_state.recording);
+    EXPECT_EQ(menu_flags(CMD_RECORD), 0);
+    EXPECT_EQ(runtime_state.script, nullptr);
+    EXPECT_EQ(read_file(), EXAMPLE);
+
+    runtime_state.running = true;
+    press_ctrl('P');
+    for (int i = 0; i < 4; i++) EXPECT_EQ(next_event().kind, EVENT_TICK) << i;
+    EXPECT_FALSE(runtime_state.running) << "playback halts the animation";
+    Event mouse = next_event();
+    EXPECT_EQ(mouse.kind, EVENT_MOUSE);
+    EXPECT_EQ(mouse.x, -150);
+    EXPECT_EQ(mouse.y, 200);
+    Event key = next_event();
+    EXPECT_EQ(key.kind, EVENT_KEY);
+    EXPECT_EQ(key.key, 'a');
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    expect_playback_stopped_with(END_OF_SCRIPT);
+    EXPECT_EQ(runtime_state.script, nullptr);
+
+    // Choosing Playback again starts over at the first line.
+    printed_lines().clear();
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_EQ(runtime_state.pending_ticks, 3);
+}
+
+TEST_F(ScriptTest, CharacterCodesAbove127RoundTripAsSignedBytes) {
+    toggle_recording();
+    record_key(233);
+    toggle_recording();
+    EXPECT_EQ(read_file(), "VORNA_KBD(-23);\r\n");
+    toggle_playback();
+    Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(static_cast<unsigned char>(event.key), 233);
+}
+
+TEST_F(ScriptTest, PeriodicLinesGiveTheirTicksFromSuccessiveWaits) {
+    write_file("VORNA_PERIODIC(3);\nVORNA_KBD(98);\nVORNA_PERIODIC(0);\nVORNA_KBD(99);\n");
+    toggle_playback();
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(next_event().kind, EVENT_TICK);
+        EXPECT_EQ(runtime_state.pending_ticks, 2 - i);
+    }
+    EXPECT_EQ(next_event().key, 'b') << "the fourth wait reads the next line";
+    EXPECT_EQ(next_event().kind, EVENT_TICK) << "a count of 0 still gives one tick";
+    EXPECT_EQ(next_event().key, 'c');
+}
+
+TEST_F(ScriptTest, PlayOneTakesOneEventPerRequest) {
+    write_file("VORNA_PERIODIC(5);\r\nVORNA_MOUSE(-7, -9);\r\n");
+    for (int i = 0; i < 5; i++) {
+        press_ctrl('O');
+        EXPECT_EQ(next_event().kind, EVENT_TICK) << i;
+        EXPECT_FALSE(runtime_state.play_one);
+        // Without a request the wait goes back to live input.
+        post_live_key();
+        EXPECT_EQ(next_event().key, SENTINEL);
+    }
+    press_ctrl('O');
+    Event mouse = next_event();
+    EXPECT_EQ(mouse.kind, EVENT_MOUSE);
+    EXPECT_EQ(mouse.x, -7);
+    EXPECT_EQ(mouse.y, -9);
+    press_ctrl('O');
+    expect_playback_stopped_with(END_OF_SCRIPT);
+}
+
+struct ReaderCase {
+    const char *name;
+    std::string file;
+    Event first;        // kind 0: the first read stops playback without an event
+    const char *second; // what follows the first event: a key, or nullptr for the end message
+};
+
+// How the reader takes lines apart; each file's first event, then its second one.
+TEST_F(ScriptTest, ReaderCases) {
+    const ReaderCase cases[] = {
+        {"LF line ends, empty lines skipped", "\r\n\n\r\nVORNA_KBD(100);\n\n\nVORNA_KBD(101);", {EVENT_KEY, 0, 0, 'd'}, "e"},
+        {"last line without a line end", "VORNA_KBD(102);\r\nVORNA_KBD(103)", {EVENT_KEY, 0, 0, 'f'}, "g"},
+        {"any six characters before the form letter", "xxxxxxM(3, 4)\r\n", {EVENT_MOUSE, 3, 4, 0}, nullptr},
+        {"numbers beyond 32 bits saturate", "VORNA_MOUSE(99999999999, -99999999999);\r\n", {EVENT_MOUSE, INT_MAX, INT_MIN, 0}, nullptr},
+        {"a long token", "VORNA_KBD(0000000000000000000000000000000065);\r\n", {EVENT_KEY, 0, 0, 'A'}, nullptr},
+        {"a minus after digits ends the number", "VORNA_KBD(66-3);\r\n", {EVENT_KEY, 0, 0, 'B'}, nullptr},
+        {"two minus signs are 0", "VORNA_MOUSE(--5, 6);\r\n", {EVENT_MOUSE, 0, 6, 0}, nullptr},
+        {"a periodic count skips minus signs", "VORNA_PERIODIC(-2);\r\nVORNA_KBD(104);\r\n", {EVENT_TICK, 0, 0, 0}, "\x03h"},
+        {"a line longer than 511 characters", "VORNA_MOUSE(" + std::string(600, ' ') + "7, 8);\r\nVORNA_KBD(105);\r\n", {EVENT_MOUSE, 7, 8, 0}, "i"},
+        {"a line of spaces", "      \r\nVORNA_KBD(100);\r\n", {0, 0, 0, 0}, nullptr},
+        {"a line indented by one space", " VORNA_KBD(100);\r\n", {0, 0, 0, 0}, nullptr},
+        {"a short line", "VORNA\r\n", {0, 0, 0, 0}, nullptr},
+        {"an unknown form", "VORNA_XYZ(1);\r\n", {0, 0, 0, 0}, nullptr},
+        {"a mouse line with one number", "VORNA_MOUSE(5);\r\n", {0, 0, 0, 0}, nullptr},
+        {"a key line without its number", "VORNA_KBD();\r\n", {0, 0, 0, 0}, nullptr},
+        {"a periodic line without digits", "VORNA_PERIODIC(-);\r\n", {0, 0, 0, 0}, nullptr},
+        {"an empty file", "", {0, 0, 0, 0}, "EOF"},
+    };
+    for (const ReaderCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        close_script();
+        runtime_state.pending_ticks = 0;
+        printed_lines().clear();
+        write_file(c.file);
+        toggle_playback();
+        if (c.first.kind == 0) {
+            expect_playback_stopped_with(c.second != nullptr ? END_OF_SCRIPT : "");
+            continue;
+        }
+        Event event = next_event();
+        EXPECT_EQ(event.kind, c.first.kind);
+        if (c.first.kind == EVENT_MOUSE) {
+            EXPECT_EQ(event.x, c.first.x);
+            EXPECT_EQ(event.y, c.first.y);
+        }
+        if (c.first.kind == EVENT_KEY) {
+            EXPECT_EQ(event.key, c.first.key);
+        }
+        if (c.second != nullptr) {
+            const std::string second = c.second;
+            if (second[0] == '\x03') {
+                EXPECT_EQ(next_event().kind, EVENT_TICK);
+            }
+            EXPECT_EQ(next_event().key, second.back());
+        }
+        expect_playback_stopped_with(END_OF_SCRIPT);
+    }
+}
+
+TEST_F(ScriptTest, AfterAnUnrecognisedLinePlaybackContinuesWithTheNextLine) {
+    write_file("VORNA_KBD(97);\r\nVORNA_XYZ(1);\r\nVORNA_KBD(98);\r\n");
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().key, 'a');
+    expect_playback_stopped_with("");
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().key, 'b');
+}
+
+TEST_F(ScriptTest, MissingOrUnreadableScriptStopsPlayback) {
+    perform_command(CMD_PLAYBACK);
+    expect_playback_stopped_with(READ_FAILURE);
+
+    // A directory by that name opens but cannot be read: the end of the script, not a hang.
+    printed_lines().clear();
+    std::filesystem::create_directory(SCRIPT_FILE_NAME);
+    perform_command(CMD_PLAYBACK);
+    expect_playback_stopped_with(END_OF_SCRIPT);
+}
+
+TEST_F(ScriptTest, UnwritableScriptLosesEventsButKeepsRecording) {
+    std::filesystem::create_directory(SCRIPT_FILE_NAME);
+    toggle_recording();
+    record_ticks(3);
+    record_key('x');
+    EXPECT_EQ(count_printed(WRITE_FAILURE), 2) << "the tick line and the key line";
+    EXPECT_EQ(runtime_state.pending_ticks, 0);
+    EXPECT_TRUE(runtime_state.recording);
+    record_key('y');
+    EXPECT_EQ(count_printed(WRITE_FAILURE), 3) << "every write tries to open the file again";
+    toggle_recording();
+    EXPECT_FALSE(runtime_state.recording);
+}
+
+TEST_F(ScriptTest, RecordingWithoutEventsLeavesTheFileAloneAndOnlyTicksMakeOneLine) {
+    write_file("old");
+    toggle_recording();
+    toggle_recording();
+    EXPECT_EQ(read_file(), "old");
+
+    toggle_recording();
+    record_ticks(7);
+    toggle_recording();
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(7);\r\n");
+
+    // A new recording empties the file with its first line.
+    toggle_recording();
+    record_key('k');
+    toggle_recording();
+    EXPECT_EQ(read_file(), "VORNA_KBD(107);\r\n");
+}
+
+TEST_F(ScriptTest, AQuitWhileRecordingWritesThePendingTicksAndNothingForItself) {
+    toggle_recording();
+    record_ticks(2);
+    platform_post_quit(0);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(2);\r\n");
+
+    // With nothing pending, a quit still creates (and empties) the file.
+    toggle_recording();
+    write_file("old");
+    toggle_recording();
+    platform_post_quit(0);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
+    EXPECT_EQ(read_file(), "");
+}
+
+TEST_F(ScriptTest, StartingPlaybackOrPlayOneEndsTheRecordingFirst) {
+    for (int command : {CMD_PLAYBACK, CMD_PLAY_ONE}) {
+        SCOPED_TRACE(command);
+        runtime_state.playback = false;
+        close_script();
+        perform_command(CMD_RECORD);
+        record_ticks(3);
+        runtime_state.mouse_x = 11;
+        runtime_state.mouse_y = -12;
+        runtime_state.event_kind = EVENT_MOUSE;
+        record_event();
+        record_ticks(1);
+        perform_command(command);
+        EXPECT_FALSE(runtime_state.recording);
+        EXPECT_EQ(menu_flags(CMD_RECORD), 0);
+        EXPECT_EQ(read_file(), "VORNA_PERIODIC(3);\r\nVORNA_MOUSE(11, -12);\r\nVORNA_PERIODIC(1);\r\n");
+        // The reader starts at the file's first line, not where the writer stopped.
+        EXPECT_EQ(next_event().kind, EVENT_TICK);
+        EXPECT_EQ(runtime_state.pending_ticks, 2);
+    }
+}
+
+TEST_F(ScriptTest, StartingARecordingEndsThePlaybackFirst) {
+    write_file("VORNA_PERIODIC(5);\r\nVORNA_KBD(97);\r\n");
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    perform_command(CMD_RECORD);
+    EXPECT_FALSE(runtime_state.playback);
+    EXPECT_EQ(menu_flags(CMD_PLAYBACK), 0);
+    EXPECT_EQ(runtime_state.script, nullptr);
+    EXPECT_EQ(runtime_state.pending_ticks, 0) << "owed ticks must not count as recorded ones";
+    record_key('z');
+    perform_command(CMD_RECORD);
+    EXPECT_EQ(read_file(), "VORNA_KBD(122);\r\n");
+
+    // The same after Play One, which leaves the stream open without playback.
+    write_file("VORNA_PERIODIC(5);\r\n");
+    perform_command(CMD_PLAY_ONE);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    perform_command(CMD_RECORD);
+    record_ticks(1);
+    perform_command(CMD_RECORD);
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(1);\r\n");
+}
+
+TEST_F(ScriptTest, StoppingPlaybackByItsCommandDropsTheOwedTicks) {
+    write_file("VORNA_PERIODIC(5);\r\nVORNA_KBD(97);\r\n");
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_EQ(runtime_state.pending_ticks, 4);
+    perform_command(CMD_PLAYBACK);
+    EXPECT_FALSE(runtime_state.playback);
+    EXPECT_EQ(runtime_state.pending_ticks, 0);
+    EXPECT_EQ(runtime_state.script, nullptr);
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_EQ(runtime_state.pending_ticks, 4) << "started again at the first line";
+}
+
+} // namespace
