@@ -1,5 +1,7 @@
-/* primitives_demo.c: draws with every primitive and prints each event it receives.
- * Click, type, or use the Run menu; close the window to end. */
+/* primitives_demo.c: draws with every primitive and prints each event it receives, on the
+ * console and on standard output. Click, type, or use the Run menu; close the window to end. */
+#include <stdio.h>
+
 #include "vorna.h"
 
 static void draw_picture(void) {
@@ -29,15 +31,20 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     while ((kind = VORNA_next_event(&x, &y, &key)) != EVENT_QUIT) {
         if (kind == EVENT_MOUSE) {
             VORNA_print("mouse at (%d,%d)\n", x, y);
+            printf("mouse at (%d,%d)\n", x, y);
             VORNA_fill_circle(COLOR_RED, x, y, 3);
         } else if (kind == EVENT_KEY) {
             VORNA_print("key %d '%c'\n", (unsigned char)key, key);
+            printf("key %d\n", (unsigned char)key);
         } else if (kind == EVENT_TICK) {
             ticks++;
             VORNA_print("tick %d\n", ticks);
+            printf("tick %d\n", ticks);
         }
+        fflush(stdout);
     }
     VORNA_print("quit\n");
+    printf("quit\n");
     VORNA_shutdown();
     return 0;
 }

@@ -68,6 +68,8 @@ int draw_text_checked(int color, int x, int y, int size, const char *text) {
 
 } // namespace
 
+void (*render_observer)(const DrawCommand *command, int origin_x, int origin_y) = nullptr;
+
 int format_bounded(char *buffer, const char *format, std::va_list args) {
     const int produced = std::vsnprintf(buffer, FORMAT_BUFFER_SIZE, format ? format : "", args);
     if (produced < 0) buffer[0] = '\0';
@@ -77,6 +79,7 @@ int format_bounded(char *buffer, const char *format, std::va_list args) {
 void render_command(const DrawCommand *command) {
     PlatformSurface *canvas = runtime_state.canvas;
     if (!canvas) return; // nothing to draw into before start-up
+    if (render_observer) render_observer(command, runtime_state.origin_x, runtime_state.origin_y);
     const std::int64_t ox = runtime_state.origin_x, oy = runtime_state.origin_y;
     const PlatformColor color = palette_color(command->color);
     const PlatformPen pen{command->width, color, command->width == 0 ? 1 : 0, color};

@@ -123,6 +123,8 @@ const char *palette_name(ColorIndex index);
 
 // primitives.cpp
 void render_command(const DrawCommand *command);
+// Measurement seam: sees every command render_command draws, with the origin it used.
+extern void (*render_observer)(const DrawCommand *command, int origin_x, int origin_y);
 
 // events.cpp
 void pump_one_message(void);

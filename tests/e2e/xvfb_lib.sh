@@ -1,0 +1,109 @@
+# xvfb_lib.sh: what the end-to-end scripts share, sourced by them: a virtual X server on a free
+# display, the program started in a scratch directory, screenshots, and cleaning up.
+#
+# The sourcing script sets APP (the program) and may set EXTRA_FAIL_HOOK (a function run on
+# failure). Exit code 77 means skipped.
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+fail() {
+    echo "FAIL: $*"
+    if [ -n "${WORK:-}" ] && [ -s "$WORK/app.log" ]; then
+        echo "--- program output ---"
+        cat "$WORK/app.log"
+    fi
+    [ -n "${EXTRA_FAIL_HOOK:-}" ] && "$EXTRA_FAIL_HOOK"
+    exit 1
+}
+
+require_tools() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
+    done
+}
+
+# An absolute path, since the program runs in the scratch directory.
+absolute() {
+    echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+}
+
+WORK=$(mktemp -d)
+XVFB_PID=
+APP_PID=
+cleanup() {
+    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
+        kill "$APP_PID" 2>/dev/null
+        sleep 1
+        kill -9 "$APP_PID" 2>/dev/null
+    fi
+    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        kill "$XVFB_PID" 2>/dev/null
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# Xvfb picks a free display itself and writes its number once it accepts connections.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    tries=0
+    while [ ! -s "$WORK/display" ]; do
+        tries=$((tries + 1))
+        [ $tries -le 100 ] || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+        kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+        sleep 0.1
+    done
+    DISPLAY=:$(head -n 1 "$WORK/display")
+    export DISPLAY
+    mkdir -p -m 700 "$WORK/runtime"
+    cd "$WORK" || fail "no work directory"
+}
+
+# Starts $APP in the work directory, output to app.log, and waits for its graphics window:
+# sets WINDOW and its screen geometry WIN_X, WIN_Y, WIN_W, WIN_H.
+start_app() {
+    env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$WORK/runtime" "$APP" >"$WORK/app.log" 2>&1 &
+    APP_PID=$!
+    WINDOW=
+    tries=0
+    while [ -z "$WINDOW" ]; do
+        tries=$((tries + 1))
+        [ $tries -le 100 ] || fail "no window named VORNA Graphics appeared"
+        kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
+        sleep 0.1
+        WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
+    done
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    WIN_X=$X
+    WIN_Y=$Y
+    WIN_W=$WIDTH
+    WIN_H=$HEIGHT
+}
+
+# Waits up to 5 s for the program to end and fails unless its exit code is 0.
+expect_clean_exit() {
+    tries=0
+    while kill -0 "$APP_PID" 2>/dev/null; do
+        tries=$((tries + 1))
+        [ $tries -le 50 ] || fail "the program still runs 5 s after it was asked to end"
+        sleep 0.1
+    done
+    wait "$APP_PID"
+    rc=$?
+    APP_PID=
+    [ $rc -eq 0 ] || fail "the program exited with code $rc"
+    echo "ok: ended with exit code 0"
+}
+
+shot() {
+    import -window root "png:$WORK/$1.png" || fail "screenshot failed"
+}
+
+# Colour of a screen pixel of screenshot $1 as RRGGBB.
+screen_pixel() {
+    convert "$WORK/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | tr -d '#' | tr a-f A-F
+}
