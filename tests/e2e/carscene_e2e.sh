@@ -10,88 +10,15 @@ set -u
 APP=${1:?usage: carscene_e2e.sh <carscene> <close_window>}
 CLOSER=${2:-}
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-fail() {
-    echo "FAIL: $*"
-    if [ -n "${WORK:-}" ] && [ -s "$WORK/app.log" ]; then
-        echo "--- program output ---"
-        cat "$WORK/app.log"
-    fi
-    exit 1
-}
-
-for tool in Xvfb xdotool import convert; do
-    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
-done
+. "$(dirname "$0")/xvfb_lib.sh"
+require_tools Xvfb xdotool import convert
 [ -n "$CLOSER" ] && [ -x "$CLOSER" ] || skip "close_window helper not built (needs the X11 headers)"
 [ -x "$APP" ] || fail "no program at $APP"
-# The program runs in a scratch directory: make both paths absolute first.
-APP=$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")
-CLOSER=$(cd "$(dirname "$CLOSER")" && pwd)/$(basename "$CLOSER")
+APP=$(absolute "$APP")
+CLOSER=$(absolute "$CLOSER")
 
-WORK=$(mktemp -d)
-XVFB_PID=
-APP_PID=
-cleanup() {
-    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
-        kill "$APP_PID" 2>/dev/null
-        sleep 1
-        kill -9 "$APP_PID" 2>/dev/null
-    fi
-    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-        kill "$XVFB_PID" 2>/dev/null
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-# Xvfb picks a free display itself and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-tries=0
-while [ ! -s "$WORK/display" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 100 ] || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    sleep 0.1
-done
-DISPLAY=:$(head -n 1 "$WORK/display")
-export DISPLAY
-
-mkdir -m 700 "$WORK/runtime"
-cd "$WORK" || fail "no work directory"
-env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$WORK/runtime" "$APP" >"$WORK/app.log" 2>&1 &
-APP_PID=$!
-
-WINDOW=
-tries=0
-while [ -z "$WINDOW" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 100 ] || fail "no window named VORNA Graphics appeared"
-    kill -0 "$APP_PID" 2>/dev/null || fail "carscene ended before its window appeared"
-    sleep 0.1
-    WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
-done
-
-# The window's position on the screen; the drawing area lies inside it, below the menu bar.
-eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-WIN_X=$X
-WIN_Y=$Y
-WIN_W=$WIDTH
-WIN_H=$HEIGHT
-
-shot() {
-    import -window root "png:$WORK/$1.png" || fail "screenshot failed"
-}
-
-# Colour of a screen pixel as RRGGBB.
-screen_pixel() {
-    convert "$WORK/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | tr -d '#' | tr a-f A-F
-}
+start_xvfb
+start_app
 
 # Colour of the pixel at logical (x, y) of the scene.
 scene_pixel() {
@@ -152,15 +79,5 @@ echo "ok: second car near (-270,-58)"
 
 # Closing the window ends the program normally.
 "$CLOSER" "$WINDOW" || fail "could not send the close request"
-tries=0
-while kill -0 "$APP_PID" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -le 50 ] || fail "carscene still running 5 s after its window was closed"
-    sleep 0.1
-done
-wait "$APP_PID"
-rc=$?
-APP_PID=
-[ $rc -eq 0 ] || fail "carscene exited with code $rc"
-echo "ok: closed with exit code 0"
+expect_clean_exit
 exit 0
