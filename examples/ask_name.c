@@ -8,8 +8,7 @@
 
 #include "vorna.h"
 
-int graphical_main(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
-                   int show_mode) {
+int graphical_main(PlatformInstance instance, PlatformInstance previous_instance, char *command_line, int show_mode) {
     char name[256];
     int x = 0;
     int y = 0;

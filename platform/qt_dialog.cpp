@@ -49,7 +49,7 @@ QRect to_pixels(const DialogUnits &du) {
 // The text field: Enter presses the dialog's default button, Ctrl+Enter starts a new line,
 // Tab moves on to the next item.
 class PromptEdit : public QPlainTextEdit {
-public:
+  public:
     PromptEdit(QWidget *parent, QPushButton *default_button) : QPlainTextEdit(parent), default_button_(default_button) {
         setTabChangesFocus(true);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -57,7 +57,7 @@ public:
         setLineWrapMode(QPlainTextEdit::WidgetWidth);
     }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent *event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             if (event->modifiers() & Qt::ControlModifier) {
@@ -71,7 +71,7 @@ protected:
         QPlainTextEdit::keyPressEvent(event);
     }
 
-private:
+  private:
     QPushButton *default_button_;
 };
 
@@ -117,7 +117,7 @@ struct PlatformDialog : public QDialog {
     QLabel *prompt_line = nullptr;
     bool finished = false;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override {
         if (finished) {
             event->accept();
@@ -179,7 +179,6 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
     dialog->setGeometry(QRect(client->mapToGlobal(placement.topLeft()), placement.size()));
     dialog->show();
     dialog->edit->setFocus(Qt::OtherFocusReason);
-    dialog->raise();
     dialog->activateWindow();
 
     // The modal loop. A quit message is held back until the dialog has ended, then posted
@@ -228,12 +227,27 @@ void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl) {
     int key = Qt::Key_unknown;
     QString text;
     switch (vk_code) {
-    case VK_CODE_RETURN: key = Qt::Key_Return; text = QStringLiteral("\r"); break;
-    case VK_CODE_ESCAPE: key = Qt::Key_Escape; text = QStringLiteral("\x1b"); break;
-    case VK_CODE_TAB: key = Qt::Key_Tab; text = QStringLiteral("\t"); break;
-    case VK_CODE_BACKSPACE: key = Qt::Key_Backspace; text = QStringLiteral("\b"); break;
+    case VK_CODE_RETURN:
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+        break;
+    case VK_CODE_ESCAPE:
+        key = Qt::Key_Escape;
+        text = QStringLiteral("\x1b");
+        break;
+    case VK_CODE_TAB:
+        key = Qt::Key_Tab;
+        text = QStringLiteral("\t");
+        break;
+    case VK_CODE_BACKSPACE:
+        key = Qt::Key_Backspace;
+        text = QStringLiteral("\b");
+        break;
     case VK_CODE_DELETE: key = Qt::Key_Delete; break;
-    case VK_CODE_SPACE: key = Qt::Key_Space; text = QStringLiteral(" "); break;
+    case VK_CODE_SPACE:
+        key = Qt::Key_Space;
+        text = QStringLiteral(" ");
+        break;
     case VK_CODE_LEFT: key = Qt::Key_Left; break;
     case VK_CODE_UP: key = Qt::Key_Up; break;
     case VK_CODE_RIGHT: key = Qt::Key_Right; break;

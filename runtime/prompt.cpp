@@ -11,9 +11,11 @@ const char PROMPT_TITLE[] = "VORNA_gets";
 void build_prompt_line(const char *prompt, char line[PROMPT_LINE_LENGTH + 1]) {
     int n = 0;
     if (prompt) {
-        for (; n < PROMPT_LINE_LENGTH && prompt[n] != '\0'; ++n) line[n] = prompt[n];
+        for (; n < PROMPT_LINE_LENGTH && prompt[n] != '\0'; ++n)
+            line[n] = prompt[n];
     }
-    for (; n < PROMPT_LINE_LENGTH; ++n) line[n] = ' ';
+    for (; n < PROMPT_LINE_LENGTH; ++n)
+        line[n] = ' ';
     line[PROMPT_LINE_LENGTH] = '\0';
 }
 
