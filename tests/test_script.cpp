@@ -1,6 +1,7 @@
 // test_script.cpp: recording events to VORNA.SCR and playing them back through the event wait.
 // Every test works in a fresh temporary directory, since the file name is fixed.
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -64,9 +65,14 @@ protected:
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
+    // A wait that nothing ends would hang the test: after 10 s a SIGTERM, which the runtime
+    // turns into a quit, ends it instead, and the test fails on the unexpected EVENT_QUIT.
     static Event next_event() {
+        std::signal(SIGALRM, [](int) { std::raise(SIGTERM); });
+        alarm(10);
         Event event = {0, 0, 0, 0};
         event.kind = VORNA_next_event(&event.x, &event.y, &event.key);
+        alarm(0);
         return event;
     }
 
