@@ -31,13 +31,6 @@ expect_pixel() {
     echo "ok: $5"
 }
 
-# Pixels of the colour in the scene's row y from logical x1 to x2.
-count_in_row() {
-    left=$((ORIGIN_X + $3))
-    convert "$WORK/$1.png" -crop "$(($4 - $3 + 1))x1+$left+$((ORIGIN_Y - $2))" -depth 8 txt:- |
-        grep -c -i "#$5"
-}
-
 sleep 0.5
 shot title
 # Title screen: navy sky above a red car, nothing of the scene yet.
@@ -48,15 +41,7 @@ xdotool mousemove $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
 sleep 0.4
 shot first
 
-# The sky's top-left corner is logical (-300, 250): the first ice-blue pixel, reading the
-# rows of the window's top-left part from the top, fixes the logical origin on the screen.
-corner=$(convert "$WORK/first.png" -crop "80x$((WIN_H / 2))+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- |
-    awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { if (!found || $2 < top || ($2 == top && $1 < left)) { top = $2; left = $1; found = 1 } }
-                  END { if (found) print left, top }')
-[ -n "$corner" ] || fail "first frame: no ice-blue day sky in the window"
-ORIGIN_X=$((WIN_X + ${corner% *} + 300))
-ORIGIN_Y=$((WIN_Y + ${corner#* } + 250))
-echo "logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
+find_scene_origin first
 
 expect_pixel first 100 230 99FFFF "day sky"
 expect_pixel first 260 -130 00FF00 "green lamp lit"

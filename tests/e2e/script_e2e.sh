@@ -14,116 +14,26 @@ set -u
 
 APP=${1:?usage: script_e2e.sh <carscene>}
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-fail() {
-    echo "FAIL: $*"
-    if [ -n "${WORK:-}" ] && [ -s "$WORK/app.log" ]; then
-        echo "--- program output ---"
-        cat "$WORK/app.log"
-    fi
-    if [ -n "${WORK:-}" ] && [ -f "$WORK/VORNA.SCR" ]; then
+dump_script() {
+    if [ -f "$WORK/VORNA.SCR" ]; then
         echo "--- VORNA.SCR ---"
         od -c "$WORK/VORNA.SCR" | head -n 20
     fi
-    exit 1
 }
-
-for tool in Xvfb xdotool import convert; do
-    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
-done
+EXTRA_FAIL_HOOK=dump_script
+. "$(dirname "$0")/xvfb_lib.sh"
+require_tools Xvfb xdotool import convert
 [ -x "$APP" ] || fail "no program at $APP"
-APP=$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")
+APP=$(absolute "$APP")
+start_xvfb
 
-WORK=$(mktemp -d)
-XVFB_PID=
-APP_PID=
-cleanup() {
-    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
-        kill -9 "$APP_PID" 2>/dev/null
-    fi
-    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-        kill "$XVFB_PID" 2>/dev/null
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-tries=0
-while [ ! -s "$WORK/display" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 100 ] || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    sleep 0.1
-done
-DISPLAY=:$(head -n 1 "$WORK/display")
-export DISPLAY
-mkdir -m 700 "$WORK/runtime"
-cd "$WORK" || fail "no work directory"
-
-# Starts the program in the work directory and waits for its graphics window.
-start_app() {
-    env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$WORK/runtime" "$APP" >>"$WORK/app.log" 2>&1 &
-    APP_PID=$!
-    WINDOW=
-    tries=0
-    while [ -z "$WINDOW" ]; do
-        tries=$((tries + 1))
-        [ $tries -le 100 ] || fail "no window named VORNA Graphics appeared"
-        kill -0 "$APP_PID" 2>/dev/null || fail "carscene ended before its window appeared"
-        sleep 0.1
-        WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
-    done
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-    WIN_X=$X
-    WIN_Y=$Y
-    WIN_W=$WIDTH
-    WIN_H=$HEIGHT
+# Starts the car scene and clicks its title screen away. Without a window manager the
+# keyboard follows the pointer, so the pointer stays over the window.
+start_scene() {
+    start_app
     sleep 0.5
-    # Without a window manager the keyboard follows the pointer: keep it over the window.
     xdotool mousemove $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
     sleep 0.4
-}
-
-# Waits for the program to end and checks its exit code.
-expect_exit_zero() {
-    tries=0
-    while kill -0 "$APP_PID" 2>/dev/null; do
-        tries=$((tries + 1))
-        [ $tries -le 50 ] || fail "carscene still running 5 s after $1"
-        sleep 0.1
-    done
-    wait "$APP_PID"
-    rc=$?
-    APP_PID=
-    [ $rc -eq 0 ] || fail "carscene exited with code $rc after $1"
-    echo "ok: exit code 0 after $1"
-}
-
-shot() {
-    import -window root "png:$WORK/$1.png" || fail "screenshot failed"
-}
-
-# The logical origin on the screen, from the first ice-blue pixel of the day sky, which is
-# logical (-300, 250).
-find_origin() {
-    corner=$(convert "$WORK/$1.png" -crop "80x$((WIN_H / 2))+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- |
-        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { if (!found || $2 < top || ($2 == top && $1 < left)) { top = $2; left = $1; found = 1 } }
-                      END { if (found) print left, top }')
-    [ -n "$corner" ] || fail "no ice-blue day sky in the window"
-    ORIGIN_X=$((WIN_X + ${corner% *} + 300))
-    ORIGIN_Y=$((WIN_Y + ${corner#* } + 250))
-}
-
-# Red pixels in the scene's row y from logical x1 to x2.
-count_red() {
-    convert "$WORK/$1.png" -crop "$(($4 - $3 + 1))x1+$((ORIGIN_X + $3))+$((ORIGIN_Y - $2))" -depth 8 txt:- |
-        grep -c -i "#FF0000"
 }
 
 # A checksum of the window's drawing area in a screenshot.
@@ -132,10 +42,9 @@ scene_sum() {
 }
 
 # --- First run: record ---------------------------------------------------------------------
-start_app
+start_scene
 shot first
-find_origin first
-echo "logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
+find_scene_origin first
 
 xdotool key ctrl+r
 sleep 1
@@ -148,7 +57,7 @@ sleep 0.3
 [ -s VORNA.SCR ] || fail "no VORNA.SCR after recording"
 cp VORNA.SCR recorded.scr
 xdotool key ctrl+q
-expect_exit_zero "Ctrl+Q"
+expect_clean_exit
 cmp -s VORNA.SCR recorded.scr || fail "VORNA.SCR changed after the recording was switched off"
 
 # Every line is one of the forms and ends in CR LF.
@@ -167,13 +76,13 @@ echo "ok: recorded $lines lines:"
 cat plain.scr
 
 # --- Second run: replay ----------------------------------------------------------------------
-start_app
+start_scene
 shot before
-[ "$(count_red before -40 -300 -120)" -eq 0 ] || fail "a second car before the replay"
+[ "$(count_in_row before -40 -300 -120 FF0000)" -eq 0 ] || fail "a second car before the replay"
 xdotool key ctrl+p
 sleep 1
 shot replayed
-red=$(count_red replayed -40 -300 -120)
+red=$(count_in_row replayed -40 -300 -120 FF0000)
 [ "$red" -ge 15 ] || fail "after the replay: no second car on the lower road ($red red pixels)"
 echo "ok: the replayed click on More Cars added a car"
 sleep 0.5
@@ -183,5 +92,5 @@ echo "ok: playback halted the animation"
 cmp -s VORNA.SCR recorded.scr || fail "VORNA.SCR changed during the replay"
 
 kill -TERM "$APP_PID"
-expect_exit_zero "SIGTERM"
+expect_clean_exit
 exit 0

@@ -107,3 +107,21 @@ shot() {
 screen_pixel() {
     convert "$WORK/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | tr -d '#' | tr a-f A-F
 }
+
+# The car scene's logical origin on the screen, from the first ice-blue pixel of the day sky in
+# screenshot $1, which is logical (-300, 250): sets ORIGIN_X and ORIGIN_Y.
+find_scene_origin() {
+    corner=$(convert "$WORK/$1.png" -crop "80x$((WIN_H / 2))+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- |
+        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { if (!found || $2 < top || ($2 == top && $1 < left)) { top = $2; left = $1; found = 1 } }
+                      END { if (found) print left, top }')
+    [ -n "$corner" ] || fail "no ice-blue day sky in the window"
+    ORIGIN_X=$((WIN_X + ${corner% *} + 300))
+    ORIGIN_Y=$((WIN_Y + ${corner#* } + 250))
+    echo "logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
+}
+
+# Pixels of colour $5 (RRGGBB) in screenshot $1, in the scene's row y $2 from logical x $3 to $4.
+count_in_row() {
+    convert "$WORK/$1.png" -crop "$(($4 - $3 + 1))x1+$((ORIGIN_X + $3))+$((ORIGIN_Y - $2))" -depth 8 txt:- |
+        grep -c -i "#$5"
+}
