@@ -139,10 +139,12 @@ private:
     PlatformWindow *window_;
 };
 
-// The graphics window's drawing area: shows the window's own picture.
-class DrawingArea : public QWidget {
+// A window's client area: the graphics window's shows the window's own picture, the console's
+// its rows of text. A paint that we did not ask for is an exposure: the window procedure hears
+// of it, to restore its picture.
+class ClientArea : public QWidget {
 public:
-    explicit DrawingArea(PlatformWindow *window) : window_(window) {
+    explicit ClientArea(PlatformWindow *window) : window_(window) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setFocusPolicy(Qt::StrongFocus);
     }
@@ -150,30 +152,11 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
-        painter.drawImage(0, 0, window_->surface.image);
-        if (window_->own_update) {
-            window_->own_update = false;
+        if (window_->kind == WINDOW_KIND_GRAPHICS) {
+            painter.drawImage(0, 0, window_->surface.image);
         } else {
-            platform_post_message(window_, MSG_PAINT, 0, 0, 0);
+            qt_console_paint(window_, painter);
         }
-    }
-
-private:
-    PlatformWindow *window_;
-};
-
-// The console window's text area.
-class ConsoleArea : public QWidget {
-public:
-    explicit ConsoleArea(PlatformWindow *window) : window_(window) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        qt_console_paint(window_, painter);
         if (window_->own_update) {
             window_->own_update = false;
         } else {
@@ -239,7 +222,7 @@ PlatformWindow *platform_create_graphics_window(const char *title, int x, int y,
     window->menu_bar = new QMenuBar(top);
     window->menu_bar->setNativeMenuBar(false);
     layout->setMenuBar(window->menu_bar);
-    window->client = new DrawingArea(window);
+    window->client = new ClientArea(window);
     layout->addWidget(window->client);
     window->top = top;
     window->surface.window = window;
@@ -271,7 +254,7 @@ PlatformWindow *platform_create_console_window(const char *title, int x, int y, 
     top->setAttribute(Qt::WA_QuitOnClose, false);
     auto *layout = new QVBoxLayout(top);
     layout->setContentsMargins(0, 0, 0, 0);
-    window->client = new ConsoleArea(window);
+    window->client = new ClientArea(window);
     layout->addWidget(window->client);
     window->top = top;
     top->setProperty("outer_width", width);

@@ -195,23 +195,27 @@ int VORNA_draw_text(int color, int x, int y, int size, const char *text) {
     return draw_text_checked(color, x, y, size, text ? text : "");
 }
 
-int VORNA_printf_at(int color, int x, int y, int size, const char *format, ...) {
+// Formats into the bounded buffer and draws the result as VORNA_draw_text does.
+static int printf_at(int color, int x, int y, int size, const char *format, std::va_list args) {
     char buffer[FORMAT_BUFFER_SIZE];
-    std::va_list args;
-    va_start(args, format);
     const int produced = format_bounded(buffer, format, args);
-    va_end(args);
     draw_text_checked(color, x, y, size, buffer);
     return produced;
 }
 
-int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...) {
-    char buffer[FORMAT_BUFFER_SIZE];
+int VORNA_printf_at(int color, int x, int y, int size, const char *format, ...) {
     std::va_list args;
     va_start(args, format);
-    const int produced = format_bounded(buffer, format, args);
+    const int produced = printf_at(color, x, y, size, format, args);
     va_end(args);
-    draw_text_checked(color, x, y, size, buffer);
+    return produced;
+}
+
+int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    const int produced = printf_at(color, x, y, size, format, args);
+    va_end(args);
     return produced;
 }
 

@@ -35,6 +35,17 @@ inline std::vector<std::string> &printed_lines() {
 
 inline void remember_line(const char *line) { printed_lines().push_back(line); }
 
+// Flags of the Run menu item with the identifier (MENU_ITEM_CHECKED, MENU_ITEM_GRAYED), or -1
+// when the menu has no such item.
+inline int menu_flags(int id) {
+    for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
+        int item_id = 0, flags = 0;
+        platform_menu_item_info(runtime_state.run_menu, i, &item_id, nullptr, 0, &flags);
+        if (item_id == id) return flags;
+    }
+    return -1;
+}
+
 // Every test starts with the runtime up, the queue empty, the animation halted, logging off,
 // and the printed lines collected afresh.
 class RuntimeTest : public ::testing::Test {

@@ -75,16 +75,7 @@ TEST_F(Console, ALineThatCannotBeStoredLeavesTheRingConsistent) {
 }
 
 TEST_F(Console, LoggingSwitchStoresOneAndShowsTheConsole) {
-    auto logging_checked = [] {
-        for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); ++i) {
-            int id = 0, flags = 0;
-            char text[128];
-            platform_menu_item_info(runtime_state.run_menu, i, &id, text, sizeof text, &flags);
-            if (id == CMD_LOGGING) return (flags & MENU_ITEM_CHECKED) != 0;
-        }
-        ADD_FAILURE() << "no Logging item";
-        return false;
-    };
+    auto logging_checked = [] { return menu_flags(CMD_LOGGING) == MENU_ITEM_CHECKED; };
     EXPECT_EQ(VORNA_set_logging(7), 1);
     EXPECT_EQ(runtime_state.logging, 1);
     EXPECT_TRUE(logging_checked());

@@ -33,15 +33,6 @@ const ExpectedItem EXPECTED_MENU[] = {
     {CMD_CREDITS, "UPDATES: updates@vorna.example.org", MENU_ITEM_GRAYED},
 };
 
-int menu_flags(int id) {
-    for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
-        int item_id = 0, flags = 0;
-        platform_menu_item_info(runtime_state.run_menu, i, &item_id, nullptr, 0, &flags);
-        if (item_id == id) return flags;
-    }
-    return -1;
-}
-
 int menu_index(int id) {
     for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
         int item_id = 0;

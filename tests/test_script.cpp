@@ -23,15 +23,6 @@ struct Event {
     char key;
 };
 
-int menu_flags(int id) {
-    for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
-        int item_id = 0, flags = 0;
-        platform_menu_item_info(runtime_state.run_menu, i, &item_id, nullptr, 0, &flags);
-        if (item_id == id) return flags;
-    }
-    return -1;
-}
-
 class ScriptTest : public RuntimeTest {
 protected:
     void SetUp() override {
