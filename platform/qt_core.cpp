@@ -235,7 +235,6 @@ PlatformWindow *platform_create_graphics_window(const char *title, int x, int y,
     events->setParent(top);
     top->installEventFilter(events);
     window->client->installEventFilter(events);
-    window->menu_bar->installEventFilter(events);
 
     send_now(window, MSG_CREATE, 0, 0, 0);
     qt_window_menu_bar_changed(window);
