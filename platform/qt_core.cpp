@@ -168,12 +168,49 @@ private:
     PlatformWindow *window_;
 };
 
-PlatformWindow *new_window(int kind, const char *title, PlatformWindowProc proc) {
+// A top-level window with its client area in a margin-free layout, at (x, y), remembering the
+// outer size it must keep. The caller adds what differs and then calls finish_window.
+PlatformWindow *new_window(int kind, const char *title, PlatformWindowProc proc, Qt::WindowFlags flags, int x,
+                           int y, int outer_width, int outer_height, QVBoxLayout **layout) {
+    platform_init(nullptr, nullptr);
     auto *window = new PlatformWindow;
     window->kind = kind;
     window->title = title ? title : "";
     window->proc = proc;
     all_windows.push_back(window);
+    auto *top = new QWidget(nullptr, flags);
+    top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
+    top->setAttribute(Qt::WA_QuitOnClose, false);
+    top->setProperty("outer_width", outer_width);
+    top->setProperty("outer_height", outer_height);
+    top->move(x, y);
+    *layout = new QVBoxLayout(top);
+    (*layout)->setContentsMargins(0, 0, 0, 0);
+    (*layout)->setSpacing(0);
+    window->top = top;
+    window->client = new ClientArea(window);
+    return window;
+}
+
+// Hooks the window's events up and sends the creation and first size messages synchronously.
+PlatformWindow *finish_window(PlatformWindow *window, QVBoxLayout *layout) {
+    layout->addWidget(window->client);
+    auto *events = new WindowEvents(window);
+    events->setParent(window->top);
+    window->top->installEventFilter(events);
+    window->client->installEventFilter(events);
+
+    send_now(window, MSG_CREATE, 0, 0, 0);
+    if (window->kind == WINDOW_KIND_GRAPHICS) {
+        qt_window_menu_bar_changed(window);
+    } else {
+        layout->activate();
+        window->client->resize(window->top->size());
+        qt_console_fit_rows(window);
+    }
+    window->last_client_width = window->client->width();
+    window->last_client_height = window->client->height();
+    send_now(window, MSG_SIZE, window->last_client_width, window->last_client_height, 0);
     return window;
 }
 
@@ -210,69 +247,26 @@ void platform_screen_size(int *width, int *height) {
 
 PlatformWindow *platform_create_graphics_window(const char *title, int x, int y, int outer_width,
                                                 int outer_height, PlatformWindowProc proc) {
-    platform_init(nullptr, nullptr);
-    PlatformWindow *window = new_window(WINDOW_KIND_GRAPHICS, title, proc);
-    auto *top = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                         Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
-    top->setAttribute(Qt::WA_QuitOnClose, false);
-    auto *layout = new QVBoxLayout(top);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    window->menu_bar = new QMenuBar(top);
+    QVBoxLayout *layout = nullptr;
+    PlatformWindow *window = new_window(WINDOW_KIND_GRAPHICS, title, proc,
+                                        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint,
+                                        x, y, outer_width, outer_height, &layout);
+    window->menu_bar = new QMenuBar(window->top);
     window->menu_bar->setNativeMenuBar(false);
     layout->setMenuBar(window->menu_bar);
-    window->client = new ClientArea(window);
-    layout->addWidget(window->client);
-    window->top = top;
     window->surface.window = window;
     window->surface.image = QImage(outer_width, outer_height, QImage::Format_RGB32);
     window->surface.image.fill(Qt::white);
-    top->setProperty("outer_width", outer_width);
-    top->setProperty("outer_height", outer_height);
-    top->move(x, y);
-    auto *events = new WindowEvents(window);
-    events->setParent(top);
-    top->installEventFilter(events);
-    window->client->installEventFilter(events);
-
-    send_now(window, MSG_CREATE, 0, 0, 0);
-    qt_window_menu_bar_changed(window);
-    window->last_client_width = window->client->width();
-    window->last_client_height = window->client->height();
-    send_now(window, MSG_SIZE, window->last_client_width, window->last_client_height, 0);
-    return window;
+    return finish_window(window, layout);
 }
 
 PlatformWindow *platform_create_console_window(const char *title, int x, int y, int width, int height,
                                                PlatformWindowProc proc) {
-    platform_init(nullptr, nullptr);
-    PlatformWindow *window = new_window(WINDOW_KIND_CONSOLE, title, proc);
-    auto *top = new QWidget(nullptr, Qt::Window);
-    top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
-    top->setAttribute(Qt::WA_QuitOnClose, false);
-    auto *layout = new QVBoxLayout(top);
-    layout->setContentsMargins(0, 0, 0, 0);
-    window->client = new ClientArea(window);
-    layout->addWidget(window->client);
-    window->top = top;
-    top->setProperty("outer_width", width);
-    top->setProperty("outer_height", height);
-    top->move(x, y);
-    top->resize(width, height);
-    auto *events = new WindowEvents(window);
-    events->setParent(top);
-    top->installEventFilter(events);
-    window->client->installEventFilter(events);
-
-    send_now(window, MSG_CREATE, 0, 0, 0);
-    layout->activate();
-    window->client->resize(width, height);
-    window->last_client_width = window->client->width();
-    window->last_client_height = window->client->height();
-    qt_console_fit_rows(window);
-    send_now(window, MSG_SIZE, window->last_client_width, window->last_client_height, 0);
-    return window;
+    QVBoxLayout *layout = nullptr;
+    PlatformWindow *window = new_window(WINDOW_KIND_CONSOLE, title, proc, Qt::Window, x, y, width, height, &layout);
+    window->top->resize(width, height);
+    return finish_window(window, layout);
 }
 
 QMenuBar *qt_window_menu_bar(PlatformWindow *window) { return window ? window->menu_bar : nullptr; }
