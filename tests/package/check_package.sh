@@ -1,15 +1,129 @@
 #!/bin/sh
-# check_package: installs the built runtime into a scratch prefix, builds the outside project
-# in tests/package against it with find_package(vorna), and runs the result.
+# check_package: installs the built runtime into a scratch prefix outside the build tree and uses
+# it as a student would. The README's program is built the README's two ways and their C++
+# twins: cc and c++ with pkg-config, and CMake projects that enable C, C++, and both. Every
+# program, the installed carscene and the installed examples must link the runtime alone (no
+# Qt library, no Qt flags, no C++ library for a C program), start without LD_LIBRARY_PATH, run
+# headless to their first wait and end with status 0 when asked to quit.
 # Usage: check_package.sh <build dir> <source dir>
 set -eu
 BUILD=${1:?build dir}
 SOURCE=${2:?source dir}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
-test -f "$WORK/prefix/include/vorna.h"
-cmake -S "$SOURCE/tests/package" -B "$WORK/build" -G Ninja -DCMAKE_PREFIX_PATH="$WORK/prefix" >/dev/null
-cmake --build "$WORK/build" >/dev/null
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$WORK" "$WORK/build/hello" >/dev/null 2>&1
-echo "installed package: header, library and CMake package work from an outside project"
+PREFIX=$WORK/prefix
+README=$SOURCE/README.md
+unset LD_LIBRARY_PATH
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$WORK/xdg" PKG_CONFIG_PATH="$PREFIX/lib/pkgconfig"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+fail() {
+    echo "installed package: $*" >&2
+    exit 1
+}
+
+cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
+test -f "$PREFIX/include/vorna.h" || fail "no vorna.h"
+
+# The library: a versioned SONAME, and exactly the header's functions plus the entry main() calls.
+readelf -d "$PREFIX/lib/libvorna.so" | grep -q 'SONAME.*\[libvorna\.so\.[0-9][0-9]*\]' || fail "no SONAME"
+nm -D --defined-only "$PREFIX/lib/libvorna.so" | awk '{print $3}' | sort >"$WORK/exported"
+{ grep -oE '^[a-z][a-z ]*\*?VORNA_[a-z_]+\(' "$PREFIX/include/vorna.h" | grep -oE 'VORNA_[a-z_]+'
+  echo VORNA_run_main; } | sort >"$WORK/declared"
+diff "$WORK/declared" "$WORK/exported" >&2 || fail "libvorna.so exports other symbols than vorna.h declares"
+
+flags=$(pkg-config --cflags --libs vorna) || fail "pkg-config does not know vorna"
+case $flags in *[Qq]t*) fail "pkg-config flags name Qt: $flags" ;; esac
+
+# Links libvorna from the prefix and no Qt; $2 = c: no C++ library either.
+check_linked() {
+    needed=$(readelf -d "$1" | grep NEEDED)
+    case $needed in *libvorna.so.*) ;; *) fail "$1 does not link libvorna: $needed" ;; esac
+    case $needed in *Qt*) fail "$1 links Qt: $needed" ;; esac
+    if [ "${2:-}" = c ]; then
+        case $needed in *stdc++*) fail "$1, a C program, links the C++ library: $needed" ;; esac
+    fi
+    found=$(ldd "$1" | awk '/libvorna\.so/ {print $3}')
+    [ -n "$found" ] && [ "$(dirname "$(realpath "$found")")" = "$(realpath "$PREFIX/lib")" ] ||
+        fail "$1 does not find libvorna in the prefix: ${found:-not found}"
+}
+
+# True while process $1 runs (a process that ended but was not yet waited for is a zombie).
+running() {
+    [ -e "/proc/$1" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status" 2>/dev/null
+}
+
+# Starts the program, waits until the runtime has taken over SIGTERM (it turns it into a quit,
+# which the program sees at its first wait), sends it, and expects status 0, each step bounded.
+run_to_quit() {
+    "$@" >"$WORK/run.log" 2>&1 &
+    pid=$!
+    tries=0
+    until caught=$(awk '/^SigCgt/ {print $2}' "/proc/$pid/status" 2>/dev/null) && [ -n "$caught" ] &&
+        [ $((0x$caught & 0x4000)) -ne 0 ]; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 600 ] || ! running "$pid"; then
+            kill -KILL "$pid" 2>/dev/null || true
+            cat "$WORK/run.log" >&2
+            fail "$1 did not start"
+        fi
+        sleep 0.05
+    done
+    kill -TERM "$pid"
+    tries=0
+    while running "$pid"; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 600 ]; then
+            kill -KILL "$pid"
+            fail "$1 did not quit"
+        fi
+        sleep 0.05
+    done
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || { cat "$WORK/run.log" >&2; fail "$1 ended with status $status after a quit"; }
+}
+
+# The README's program, its cc line and its CMake project.
+mkdir "$WORK/balls"
+cd "$WORK/balls"
+sed -n '/^```c$/,/^```$/p' "$README" | sed '1d;$d' >balls.c
+cp balls.c balls.cpp
+cc_line=$(grep -m1 '^cc balls\.c ' "$README") || fail "README has no cc line"
+sed -n '/^```cmake$/,/^```$/p' "$README" | sed '1d;$d' >CMakeLists.txt.readme
+grep -q '^project(balls C)$' CMakeLists.txt.readme || fail "README's CMake example has no project(balls C)"
+
+sh -c "$cc_line" || fail "README's cc line failed: $cc_line"
+check_linked ./balls c
+run_to_quit ./balls
+sh -c "$(echo "$cc_line" | sed 's/^cc balls\.c -o balls/c++ balls.cpp -o balls_cxx/')"
+check_linked ./balls_cxx
+run_to_quit ./balls_cxx
+
+# CMake: Qt made unfindable, so a package that still looked for it fails here.
+for languages in C CXX "C CXX"; do
+    dir=$(echo "project $languages" | tr ' ' _)
+    mkdir "$dir"
+    if [ "$languages" = CXX ]; then source_file=balls.cpp; else source_file=balls.c; fi
+    cp "$source_file" "$dir/"
+    sed -e "s/^project(balls C)$/project(balls $languages)/" -e "s/balls\.c)/$source_file)/" \
+        CMakeLists.txt.readme >"$dir/CMakeLists.txt"
+    cmake -S "$dir" -B "$dir/build" -G Ninja -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
+        -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$WORK/cmake.log" 2>&1 || { cat "$WORK/cmake.log" >&2; fail "CMake project($languages) does not configure"; }
+    cmake --build "$dir/build" >"$WORK/cmake.log" 2>&1 || { cat "$WORK/cmake.log" >&2; fail "CMake project($languages) does not build"; }
+    ! grep -qi qt "$dir/build/compile_commands.json" || fail "CMake project($languages) compiles with Qt flags"
+    if [ "$languages" = C ]; then check_linked "$dir/build/balls" c; else check_linked "$dir/build/balls"; fi
+    run_to_quit "$dir/build/balls"
+done
+
+# The installed car scene, and the installed examples built the README's way.
+check_linked "$PREFIX/bin/carscene"
+run_to_quit "$PREFIX/bin/carscene"
+for example in "$PREFIX"/share/doc/vorna/examples/*.c; do
+    name=$(basename "$example" .c)
+    cc -Wall -Werror "$example" -o "$name" $flags || fail "example $name does not build"
+    check_linked "./$name" c
+done
+run_to_quit ./primitives_demo
+
+echo "installed package: pkg-config and CMake (C, C++, both) builds, carscene and examples work from $PREFIX"

@@ -1,16 +1,16 @@
-// main.cpp: the process entry. Prepares the toolkit and calls the application's graphical entry
-// with the program instance, no previous instance, the arguments joined by spaces and the
-// normal show mode.
+// entry.cpp: the runtime's side of the process entry, called by main() in the companion
+// library: prepares the toolkit and calls the application's graphical entry.
+#include "platform/entry.h"
+
 #include <string>
 
 #include "platform/platform.h"
-#include "vorna.h"
 
 struct PlatformInstanceRecord {
     int unused;
 };
 
-int main(int argc, char **argv) {
+int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
     platform_init(&argc, argv);
     static PlatformInstanceRecord instance_record{0};
     std::string command_line;
@@ -19,5 +19,5 @@ int main(int argc, char **argv) {
         command_line += argv[i];
     }
     const int SHOW_NORMAL = 1;
-    return graphical_main(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
+    return entry(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
 }
