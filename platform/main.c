@@ -2,7 +2,7 @@
  * library, so that it is linked into the program itself while the runtime stays a shared
  * library; it is C so that a C-only program links it with the C driver. The runtime prepares
  * the toolkit and calls the program's graphical_main. A program that defines its own main()
- * (the tests) never pulls this archive member in. */
+ * may still link the archive: this member is then never pulled in. */
 #include "platform/entry.h"
 
 int main(int argc, char **argv) {

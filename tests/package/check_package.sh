@@ -96,7 +96,8 @@ grep -q '^project(balls C)$' CMakeLists.txt.readme || fail "README's CMake examp
 sh -c "$cc_line" || fail "README's cc line failed: $cc_line"
 check_linked ./balls c
 run_to_quit ./balls
-sh -c "$(echo "$cc_line" | sed 's/^cc balls\.c -o balls/c++ balls.cpp -o balls_cxx/')"
+cxx_line=$(echo "$cc_line" | sed 's/^cc balls\.c -o balls/c++ balls.cpp -o balls_cxx/')
+sh -c "$cxx_line" || fail "the cc line as c++ failed: $cxx_line"
 check_linked ./balls_cxx
 run_to_quit ./balls_cxx
 
