@@ -239,8 +239,9 @@ void platform_menu_trigger(PlatformMenu *menu, int index);
 
 // Shows the modal prompt dialog over the owner and keeps dispatching the message queue until
 // the user presses Okay, or a quit from a signal ends it as Okay would. Any other quit is held
-// until the dialog has ended and then posted again. Copies at most limit-1 characters of the entry (line breaks as CR LF)
-// and a terminator into result. Returns 1, or -1 when the dialog cannot be created.
+// until the dialog has ended and then posted again. Copies at most limit-1 characters of the
+// entry (line breaks as CR LF) and a terminator into result. Returns 1, or -1 when the dialog
+// cannot be created.
 int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result,
                            int limit);
 

@@ -38,7 +38,7 @@ struct PlatformWindow {
     // Console picture: the rows of text from the top down, each the bytes of one line.
     std::deque<std::string> rows;
     int line_height = 0;
-    QElapsedTimer console_drawn; // since the console's picture was last drawn on the screen
+    QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
     std::string shown_bottom_row; // the bottom row as last drawn on the screen
 };
 

@@ -30,8 +30,8 @@
 namespace {
 
 enum {
-    SCRIPT_LINE_SIZE = 512,       // one read: at most 511 characters and a terminator
-    SCRIPT_SKIP_BUDGET_MS = 50,   // longest time one read spends skipping empty lines
+    SCRIPT_LINE_SIZE = 512,         // one read: at most 511 characters and a terminator
+    SCRIPT_SKIP_BUDGET_MS = 50,     // longest time one read spends skipping empty lines
     SCRIPT_SKIP_CHECK_LINES = 1024, // empty lines skipped between two looks at the clock
 };
 
