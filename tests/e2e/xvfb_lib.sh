@@ -3,6 +3,11 @@
 #
 # The sourcing script sets APP (the program) and may set EXTRA_FAIL_HOOK (a function run on
 # failure). Exit code 77 means skipped.
+#
+# VORNA_E2E_WM chooses the desktop: "openbox" (the default) runs a window manager that frames
+# windows, as users run programs; "none" runs the bare X server.
+E2E_WM=${VORNA_E2E_WM:-openbox}
+case $E2E_WM in openbox | none) ;; *) echo "FAIL: VORNA_E2E_WM must be openbox or none, not $E2E_WM"; exit 1 ;; esac
 
 skip() {
     echo "SKIP: $*"
@@ -31,12 +36,16 @@ absolute() {
 
 WORK=$(mktemp -d)
 XVFB_PID=
+WM_PID=
 APP_PID=
 cleanup() {
     if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
         kill "$APP_PID" 2>/dev/null
         sleep 1
         kill -9 "$APP_PID" 2>/dev/null
+    fi
+    if [ -n "$WM_PID" ] && kill -0 "$WM_PID" 2>/dev/null; then
+        kill "$WM_PID" 2>/dev/null
     fi
     if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
         kill "$XVFB_PID" 2>/dev/null
@@ -61,27 +70,47 @@ start_xvfb() {
     export DISPLAY
     mkdir -p -m 700 "$WORK/runtime"
     cd "$WORK" || fail "no work directory"
+    [ "$E2E_WM" = none ] || start_window_manager
+    echo "desktop: Xvfb on $DISPLAY, window manager: $E2E_WM"
 }
 
-# Starts $APP in the work directory, output to app.log, and waits for its graphics window:
-# sets WINDOW and its screen geometry WIN_X, WIN_Y, WIN_W, WIN_H.
+# Starts openbox with its stock settings and waits until it manages the screen: then the root
+# window names its check window.
+start_window_manager() {
+    require_tools openbox xprop
+    XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+    WM_PID=$!
+    tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        tries=$((tries + 1))
+        [ $tries -le 100 ] || fail "openbox did not start: $(cat "$WORK/wm.log")"
+        kill -0 "$WM_PID" 2>/dev/null || fail "openbox ended: $(cat "$WORK/wm.log")"
+        sleep 0.1
+    done
+}
+
+# Starts $APP in the work directory, output to app.log, and waits until its graphics window
+# is on the screen: sets WINDOW and the screen geometry of the window inside its frame (menu
+# bar and drawing area) WIN_X, WIN_Y, WIN_W, WIN_H.
 start_app() {
+    require_tools xdotool xwininfo
     env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$WORK/runtime" "$APP" >"$WORK/app.log" 2>&1 &
     APP_PID=$!
     WINDOW=
+    info=
     tries=0
-    while [ -z "$WINDOW" ]; do
+    until echo "$info" | grep -q 'Map State: IsViewable'; do
         tries=$((tries + 1))
         [ $tries -le 100 ] || fail "no window named VORNA Graphics appeared"
         kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
-        WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
+        [ -n "$WINDOW" ] || WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
+        [ -z "$WINDOW" ] || info=$(xwininfo -id "$WINDOW" 2>/dev/null)
     done
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-    WIN_X=$X
-    WIN_Y=$Y
-    WIN_W=$WIDTH
-    WIN_H=$HEIGHT
+    WIN_X=$(echo "$info" | awk '/Absolute upper-left X:/ { print $4 }')
+    WIN_Y=$(echo "$info" | awk '/Absolute upper-left Y:/ { print $4 }')
+    WIN_W=$(echo "$info" | awk '/  Width:/ { print $2 }')
+    WIN_H=$(echo "$info" | awk '/  Height:/ { print $2 }')
 }
 
 # Waits up to 5 s for the program to end and fails unless its exit code is 0.
