@@ -36,6 +36,18 @@ shot title
 # Title screen: navy sky above a red car, nothing of the scene yet.
 [ "$(screen_pixel title $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2 + 100)))" = "00FF00" ] ||
     fail "title screen: no green grass below the centre"
+if [ "$E2E_WM" != none ]; then
+    # Framed, the drawing area is about 500 pixels tall: the title's sky, drawn before any event,
+    # reaches up to the menu bar across the whole width, with no white canvas rows between.
+    sky_top=$(convert "$WORK/title.png" -crop "1x${WIN_H}+$((WIN_X + 10))+${WIN_Y}" +repage -depth 8 txt:- |
+        awk -F'[,:]' 'toupper($0) ~ /#003399/ { print $2; exit }')
+    [ -n "$sky_top" ] || fail "title screen: no navy sky"
+    above=$(screen_pixel title $((WIN_X + 10)) $((WIN_Y + sky_top - 1)))
+    [ "$above" != FFFFFF ] && [ "$above" != 000000 ] || fail "title screen: canvas (#$above) between the menu bar and the sky"
+    navy=$(convert "$WORK/title.png" -crop "${WIN_W}x1+${WIN_X}+$((WIN_Y + sky_top))" -depth 8 txt:- | grep -c -i '#003399')
+    [ "$navy" -eq "$WIN_W" ] || fail "title screen: the sky's top row is navy in $navy of $WIN_W pixels"
+    echo "ok: title sky flush under the menu bar (row $sky_top of the window)"
+fi
 
 xdotool mousemove $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
 sleep 0.4

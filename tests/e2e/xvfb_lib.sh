@@ -137,15 +137,15 @@ screen_pixel() {
     convert "$WORK/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | tr -d '#' | tr a-f A-F
 }
 
-# The car scene's logical origin on the screen, from the first ice-blue pixel of the day sky in
-# screenshot $1, which is logical (-300, 250): sets ORIGIN_X and ORIGIN_Y.
+# The car scene's logical origin on the screen, from screenshot $1: sets ORIGIN_X and
+# ORIGIN_Y. The drawing area fills the window's width, so x is its middle column; the day sky's
+# first row near the left edge is logical y 250.
 find_scene_origin() {
-    corner=$(convert "$WORK/$1.png" -crop "80x$((WIN_H / 2))+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- |
-        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { if (!found || $2 < top || ($2 == top && $1 < left)) { top = $2; left = $1; found = 1 } }
-                      END { if (found) print left, top }')
-    [ -n "$corner" ] || fail "no ice-blue day sky in the window"
-    ORIGIN_X=$((WIN_X + ${corner% *} + 300))
-    ORIGIN_Y=$((WIN_Y + ${corner#* } + 250))
+    sky_top=$(convert "$WORK/$1.png" -crop "1x${WIN_H}+$((WIN_X + 10))+${WIN_Y}" +repage -depth 8 txt:- |
+        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { print $2; exit }')
+    [ -n "$sky_top" ] || fail "no ice-blue day sky in the window"
+    ORIGIN_X=$((WIN_X + WIN_W / 2))
+    ORIGIN_Y=$((WIN_Y + sky_top + 250))
     echo "logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
 }
 
