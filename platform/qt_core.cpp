@@ -68,8 +68,13 @@ int typed_character(const QKeyEvent *event) {
 // changes later moves the outer edges instead.
 void fit_to_frame(PlatformWindow *window) {
     QWidget *top = window->top;
-    const int extra_w = top->frameGeometry().width() - top->geometry().width();
-    const int extra_h = top->frameGeometry().height() - top->geometry().height();
+    // The native window asks the window system afresh when its frame has changed; the widget's
+    // own frame geometry may lag behind until a move event updates it.
+    const QMargins frame = top->windowHandle() ? top->windowHandle()->frameMargins()
+                                               : QMargins(0, 0, top->frameGeometry().width() - top->width(),
+                                                          top->frameGeometry().height() - top->height());
+    const int extra_w = frame.left() + frame.right();
+    const int extra_h = frame.top() + frame.bottom();
     if (extra_w == window->frame_extra_width && extra_h == window->frame_extra_height) return;
     window->frame_extra_width = extra_w;
     window->frame_extra_height = extra_h;

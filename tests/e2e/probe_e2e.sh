@@ -35,18 +35,15 @@ if [ "$E2E_WM" != none ]; then
     echo "ok: framed window 601x540 (frame $extents)"
 fi
 
-# Bounding boxes "RRGGBB left top right bottom" in screen pixels of the colours $3 (an
-# alternation) within the region $2 (WxH+X+Y) of screenshot $1.
-boxes() {
-    convert "$WORK/$1.png" -crop "$2" +repage -depth 8 txt:- |
-        awk -v ox="${2#*+}" -v want="^($3)\$" 'BEGIN { split(ox, o, "+") }
-            NR > 1 { split($1, p, "[,:]"); c = toupper($3); sub("#", "", c)
-                     if (c !~ want) next
-                     x = p[1] + o[1]; y = p[2] + o[2]
-                     if (!(c in l)) { l[c] = r[c] = x; t[c] = b[c] = y }
-                     if (x < l[c]) l[c] = x; if (x > r[c]) r[c] = x
-                     if (y < t[c]) t[c] = y; if (y > b[c]) b[c] = y }
-            END { for (c in l) print c, l[c], t[c], r[c], b[c] }'
+# Bounding box "left top right bottom" in screen pixels of colour $3 (RRGGBB) within region $2
+# (WxH+X+Y) of screenshot $1; nothing when the colour is not there. The colour is turned into
+# a key colour and everything else into black, inside a black border, so the box is what a
+# trim of the border would leave.
+box() {
+    convert "$WORK/$1.png" -crop "$2" +repage -fill '#FE01FE' -opaque "#$3" -fill black +opaque '#FE01FE' \
+        -bordercolor black -border 1 -format '%@' info: 2>/dev/null |
+        awk -F'[x+]' -v at="${2#*+}" 'BEGIN { split(at, o, "+") }
+            $1 > 0 { l = $3 - 1 + o[1]; t = $4 - 1 + o[2]; print l, t, l + $1 - 1, t + $2 - 1 }'
 }
 
 mouse_events() {
@@ -71,9 +68,9 @@ click_expect() {
 
 # The drawing area is where the chalk filling the whole canvas shows.
 shot marks
-set -- $(boxes marks "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" FFFF99)
-[ $# -eq 5 ] || fail "no chalk drawing area in the window"
-LEFT=$2 TOP=$3 RIGHT=$4 BOTTOM=$5
+set -- $(box marks "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" FFFF99)
+[ $# -eq 4 ] || fail "no chalk drawing area in the window"
+LEFT=$1 TOP=$2 RIGHT=$3 BOTTOM=$4
 W=$((RIGHT - LEFT + 1))
 H=$((BOTTOM - TOP + 1))
 ORIGIN_X=$((LEFT + W / 2))
@@ -81,19 +78,17 @@ ORIGIN_Y=$((TOP + H / 2))
 echo "drawing area ${W}x${H} at screen ($LEFT, $TOP), logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
 [ "$W" -eq "$WIN_W" ] || fail "the drawing area is $W wide in a window $WIN_W wide"
 
-AREA="${W}x${H}+${LEFT}+${TOP}"
-boxes marks "$AREA" "000000|FF0000|0000FF|FF00FF|9900CC|FF6600" >"$WORK/boxes"
 grep '^mark ' "$WORK/app.log" | while read -r _ rgb x y; do
-    set -- $(grep "^$rgb " "$WORK/boxes")
-    [ $# -eq 5 ] || fail "mark #$rgb at ($x, $y) is not in the drawing area"
-    cx=$((($2 + $4) / 2))
-    cy=$((($3 + $5) / 2))
+    set -- $(box marks "${W}x${H}+${LEFT}+${TOP}" "$rgb")
+    [ $# -eq 4 ] || fail "mark #$rgb at ($x, $y) is not in the drawing area"
+    cx=$((($1 + $3) / 2))
+    cy=$((($2 + $4) / 2))
     [ "$cx" -eq $((ORIGIN_X + x)) ] && [ "$cy" -eq $((ORIGIN_Y - y)) ] ||
         fail "mark #$rgb for ($x, $y) is drawn at screen ($cx, $cy), not ($((ORIGIN_X + x)), $((ORIGIN_Y - y)))"
     click_expect "$cx" "$cy" "$x" "$y" "mark #$rgb"
 done || exit 1
-set -- $(grep '^000000 ' "$WORK/boxes")
-click_expect "$2" "$5" 0 0 "bottom-left pixel of the black square"
+set -- $(box marks "${W}x${H}+${LEFT}+${TOP}" 000000)
+click_expect "$1" "$4" 0 0 "bottom-left pixel of the black square"
 
 XL=$((-(W / 2)))
 XR=$((W - 1 - W / 2))
