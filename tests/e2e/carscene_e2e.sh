@@ -11,10 +11,8 @@ APP=${1:?usage: carscene_e2e.sh <carscene> <close_window>}
 CLOSER=${2:-}
 
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
+require_program
 [ -n "$CLOSER" ] && [ -x "$CLOSER" ] || skip "close_window helper not built (needs the X11 headers)"
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
 CLOSER=$(absolute "$CLOSER")
 
 start_xvfb

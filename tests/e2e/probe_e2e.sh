@@ -13,9 +13,7 @@
 set -u
 APP=${1:?usage: probe_e2e.sh <probe>}
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
+require_program
 
 start_xvfb
 start_app

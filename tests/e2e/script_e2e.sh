@@ -22,9 +22,7 @@ dump_script() {
 }
 EXTRA_FAIL_HOOK=dump_script
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
+require_program
 start_xvfb
 
 # Starts the car scene and clicks its title screen away. Without a window manager the

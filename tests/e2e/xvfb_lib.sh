@@ -34,6 +34,13 @@ absolute() {
     echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 }
 
+# The tools every script needs, and $APP a program: APP becomes its absolute path.
+require_program() {
+    require_tools Xvfb xdotool import convert
+    [ -x "$APP" ] || fail "no program at $APP"
+    APP=$(absolute "$APP")
+}
+
 WORK=$(mktemp -d)
 XVFB_PID=
 WM_PID=
