@@ -1,7 +1,8 @@
 #!/bin/sh
-# carscene end to end under a virtual X server: the title screen waits for a click, the first
-# frame shows day sky, the red car on the lower road and a green lamp, "More Cars" puts a
-# second car on the road, and closing the window ends the program with exit code 0.
+# carscene end to end under a virtual X server: the title screen waits for a click (framed by
+# a window manager, its sky meets the menu bar), the first frame shows day sky, the red car on
+# the lower road and a green lamp, "More Cars" puts a second car on the road, and closing the
+# window ends the program with exit code 0.
 #
 # Usage: carscene_e2e.sh <carscene program> <close_window helper>
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or the helper are missing.

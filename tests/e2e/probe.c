@@ -3,8 +3,7 @@
  * Right after start-up it fills the whole canvas with chalk and draws marks at known logical
  * points, printing "mark RRGGBB x y" for each (RRGGBB is the mark's colour, (x, y) its centre).
  * Then it prints every event on standard output, with the time in milliseconds:
- *   "mouse x y T"  and it sets the pixel at logical (x, y) to black;
- *   "key K T";  "tick N T".
+ *   "mouse x y T";  "key K T";  "tick N T".
  * Keys drive the animation: r runs it, h halts it, s asks for one step. It never draws on a
  * tick. */
 #define _POSIX_C_SOURCE 200809L
@@ -47,7 +46,6 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     while ((kind = VORNA_next_event(&x, &y, &key)) != EVENT_QUIT) {
         if (kind == EVENT_MOUSE) {
             printf("mouse %d %d %ld\n", x, y, now_ms());
-            VORNA_put_pixel(COLOR_BLACK, x, y);
         } else if (kind == EVENT_KEY) {
             printf("key %d %ld\n", (unsigned char)key, now_ms());
             if (key == 'r') VORNA_set_animation(ANIM_RUN);

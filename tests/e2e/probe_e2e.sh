@@ -1,10 +1,9 @@
 #!/bin/sh
 # The probe program end to end, with real clicks and keys:
 # - under a window manager the frame and the window together are 601 x 540;
-# - the drawing area's centre is logical (0, 0), and each mark drawn right after start-up
-#   lies there: a click on a mark, on the black square's bottom-left pixel and on each corner
-#   of the drawing area arrives as exactly that logical point, and the pixel the program then
-#   sets at the point is the one clicked;
+# - the drawing area's centre is logical (0, 0), each mark drawn right after start-up lies at
+#   its logical point, and a click on a mark, on the black square's bottom-left pixel and on
+#   each corner of the drawing area arrives as exactly that logical point;
 # - four clicks 120 ms apart are four mouse events;
 # - a running animation that draws nothing ticks every 100 ms (count over 2 s), and a step
 #   after a halt gives exactly one tick, at the next timer period.
@@ -96,12 +95,6 @@ click_expect "$LEFT" "$TOP" "$XL" "$YT" "top-left corner"
 click_expect "$RIGHT" "$TOP" "$XR" "$YT" "top-right corner"
 click_expect "$LEFT" "$BOTTOM" "$XL" "$YB" "bottom-left corner"
 click_expect "$RIGHT" "$BOTTOM" "$XR" "$YB" "bottom-right corner"
-sleep 0.2
-shot corners
-for corner in "$LEFT $TOP" "$RIGHT $TOP" "$LEFT $BOTTOM" "$RIGHT $BOTTOM"; do
-    [ "$(screen_pixel corners $corner)" = 000000 ] || fail "the pixel set at a clicked corner is not at screen ($corner)"
-done
-echo "ok: pixels set at the clicked corners' logical points are the clicked pixels"
 
 # Quick clicks: every press counts, double-clicks included.
 before=$(mouse_events)

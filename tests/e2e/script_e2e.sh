@@ -25,8 +25,9 @@ EXTRA_FAIL_HOOK=dump_script
 require_program
 start_xvfb
 
-# Starts the car scene and clicks its title screen away. Without a window manager the
-# keyboard follows the pointer, so the pointer stays over the window.
+# Starts the car scene and clicks its title screen away. The pointer stays over the window:
+# without a window manager the keyboard follows the pointer; with one, the click gave the
+# window the keyboard.
 start_scene() {
     start_app
     sleep 0.5
