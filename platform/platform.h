@@ -93,6 +93,14 @@ PlatformWindow *platform_create_console_window(const char *title, int x, int y, 
 // Shows or hides a window. A window the user closed stays closed.
 void platform_show_window(PlatformWindow *window, int show);
 
+// Waits, at most max_wait_ms and without spinning, until the window system shows the window,
+// framed where a window manager frames it; fits the window's outer size to the asked one; and
+// from then on keeps the graphics window's drawing area as it is: a frame that comes later or
+// changes moves the outer edges, never the drawing area. No wait for a hidden window, nor where
+// windows appear at once (no window manager, the offscreen platform). Input that arrives
+// meanwhile stays queued.
+void platform_settle_window(PlatformWindow *window, int max_wait_ms);
+
 // Client area of a window (the drawing area of the graphics window).
 void platform_client_size(PlatformWindow *window, int *width, int *height);
 
@@ -119,6 +127,11 @@ void platform_translate_message(const PlatformMessage *message);
 
 // Calls the target window's procedure with the message.
 void platform_dispatch_message(const PlatformMessage *message);
+
+// Delivers a left-button press and release at client pixel (x, y) of the graphics window the
+// way the toolkit reports them; with double_click set the press comes as the second of a quick
+// pair (tests).
+void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
 
 // Appends a message to the queue.
 void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c);

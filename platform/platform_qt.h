@@ -31,6 +31,7 @@ struct PlatformWindow {
     PlatformSurface surface;      // graphics window only: what the drawing area shows
     bool closed = false;          // the user closed it; it never comes back
     bool own_update = false;      // the next paint was asked for by us, not by an exposure
+    bool settled = false;         // graphics window: its drawing area is fixed for good
     int frame_extra_width = 0;    // frame around the window, when a window manager tells it
     int frame_extra_height = 0;
     int last_client_width = -1;

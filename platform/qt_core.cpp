@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <deque>
 #include <vector>
@@ -63,6 +64,28 @@ int typed_character(const QKeyEvent *event) {
     return code < 256 && code != 0x7F ? int(code) : -1;
 }
 
+// Keeps the outer size (frame included, when a window manager tells it) at the asked size.
+// Once the graphics window is settled its drawing area stays as it is: a frame that comes or
+// changes later moves the outer edges instead.
+void fit_to_frame(PlatformWindow *window) {
+    QWidget *top = window->top;
+    // The native window asks the window system afresh when its frame has changed; the widget's
+    // own frame geometry may lag behind until a move event updates it.
+    const QMargins frame = top->windowHandle() ? top->windowHandle()->frameMargins()
+                                               : QMargins(0, 0, top->frameGeometry().width() - top->width(),
+                                                          top->frameGeometry().height() - top->height());
+    const int extra_w = frame.left() + frame.right();
+    const int extra_h = frame.top() + frame.bottom();
+    if (extra_w == window->frame_extra_width && extra_h == window->frame_extra_height) return;
+    window->frame_extra_width = extra_w;
+    window->frame_extra_height = extra_h;
+    if (window->kind == WINDOW_KIND_GRAPHICS) {
+        qt_window_menu_bar_changed(window);
+    } else {
+        top->resize(top->property("outer_width").toInt() - extra_w, top->property("outer_height").toInt() - extra_h);
+    }
+}
+
 // Key, mouse, paint and close handling shared by both kinds of window.
 class WindowEvents : public QObject {
 public:
@@ -84,6 +107,7 @@ protected:
             return true;
         }
         case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: // the second press of a quick pair is a click too
             if (watched == window_->client && window_->kind == WINDOW_KIND_GRAPHICS) {
                 auto *mouse = static_cast<QMouseEvent *>(event);
                 if (mouse->button() == Qt::LeftButton) {
@@ -115,28 +139,13 @@ protected:
             return false;
         case QEvent::Move:
         case QEvent::Show:
-            if (watched == window_->top) fit_to_frame();
+            if (watched == window_->top) fit_to_frame(window_);
             return false;
         default: return false;
         }
     }
 
 private:
-    // Keeps the outer size (frame included, when a window manager tells it) at the asked size.
-    void fit_to_frame() {
-        QWidget *top = window_->top;
-        const int extra_w = top->frameGeometry().width() - top->geometry().width();
-        const int extra_h = top->frameGeometry().height() - top->geometry().height();
-        if (extra_w == window_->frame_extra_width && extra_h == window_->frame_extra_height) return;
-        window_->frame_extra_width = extra_w;
-        window_->frame_extra_height = extra_h;
-        if (window_->kind == WINDOW_KIND_GRAPHICS) {
-            qt_window_menu_bar_changed(window_);
-        } else {
-            top->resize(top->property("outer_width").toInt() - extra_w, top->property("outer_height").toInt() - extra_h);
-        }
-    }
-
     PlatformWindow *window_;
 };
 
@@ -275,7 +284,7 @@ QWidget *qt_window_widget(PlatformWindow *window) { return window ? window->top 
 QWidget *qt_window_client(PlatformWindow *window) { return window ? window->client : nullptr; }
 
 void qt_window_menu_bar_changed(PlatformWindow *window) {
-    if (!window || window->kind != WINDOW_KIND_GRAPHICS) return;
+    if (!window || window->kind != WINDOW_KIND_GRAPHICS || window->settled) return;
     QWidget *top = window->top;
     const int outer_w = top->property("outer_width").toInt();
     const int outer_h = top->property("outer_height").toInt();
@@ -294,6 +303,24 @@ void platform_show_window(PlatformWindow *window, int show) {
     } else {
         window->top->hide();
     }
+}
+
+void platform_settle_window(PlatformWindow *window, int max_wait_ms) {
+    if (!window) return;
+    QWindow *handle = window->top->windowHandle();
+    if (window->top->isVisible() && handle && !handle->isExposed()) {
+        // A reparenting window manager frames the window before it lets it be seen, so once it
+        // is exposed the frame is known. The deadline only wakes the wait; nothing spins.
+        bool expired = false;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, [&expired]() { expired = true; });
+        deadline.start(max_wait_ms);
+        while (!expired && !handle->isExposed() && !window->closed)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    fit_to_frame(window);
+    window->settled = true;
 }
 
 void platform_client_size(PlatformWindow *window, int *width, int *height) {
@@ -345,6 +372,17 @@ void platform_translate_message(const PlatformMessage *message) {
 
 void platform_dispatch_message(const PlatformMessage *message) {
     if (message->window && message->window->proc) message->window->proc(message->window, message);
+}
+
+void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click) {
+    if (!window) return;
+    const QPointF at(x, y);
+    const QPointF global = window->client->mapToGlobal(at);
+    QMouseEvent press(double_click ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, at, global,
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->client, &press);
+    QCoreApplication::sendEvent(window->client, &release);
 }
 
 void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {

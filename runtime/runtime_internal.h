@@ -43,6 +43,7 @@ enum {
     WINDOW_OUTER_HEIGHT = 540,
     TIMER_ANIMATION_ID = 2,
     TIMER_PERIOD_MS = 100,
+    WINDOW_SETTLE_MS = 1000, // longest wait at start-up for a window manager to frame the window
     CONSOLE_RING_SLOTS = 25,
     FORMAT_BUFFER_SIZE = 1024,
     COLOR_BACKGROUND = COLOR_WHITE,
@@ -64,6 +65,7 @@ struct RuntimeState {
     PlatformSurface *canvas = nullptr;    // every primitive draws here
     int origin_x = 0;
     int origin_y = 0;
+    bool origin_settled = false; // set once start-up has fixed the drawing area; then it never moves
     bool canvas_dirty = true;
 
     // Event wait and animation mode.

@@ -3,6 +3,12 @@
 
 RuntimeState runtime_state;
 
+// Logical (0, 0) is the centre of the client rectangle, which starts at (0, 0).
+static void set_origin(int client_width, int client_height) {
+    runtime_state.origin_x = 0 + (client_width - 0) / 2;
+    runtime_state.origin_y = 0 + (client_height - 0) / 2;
+}
+
 int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
                   int show_mode) {
     (void)previous_instance; // the window kinds are set up afresh for every program
@@ -25,6 +31,14 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     const int show = show_mode != 0 ? 1 : 0;
     platform_show_window(runtime_state.text_window, show);
     platform_show_window(runtime_state.graphics_window, show);
+    // The drawing area and the origin are fixed here, before the program draws anything: what
+    // is drawn at a logical point and a click on that pixel agree for the whole run, even when
+    // a window manager frames the window late.
+    platform_settle_window(runtime_state.graphics_window, WINDOW_SETTLE_MS);
+    int client_width = 0, client_height = 0;
+    platform_client_size(runtime_state.graphics_window, &client_width, &client_height);
+    set_origin(client_width, client_height);
+    runtime_state.origin_settled = true;
 
     platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, TIMER_PERIOD_MS);
     platform_quit_on_signals();
@@ -50,9 +64,9 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
         build_run_menu(window);
         break;
     case MSG_SIZE:
-        // The client rectangle starts at (0, 0): its centre is the logical origin.
-        runtime_state.origin_x = 0 + (message->a - 0) / 2;
-        runtime_state.origin_y = 0 + (message->b - 0) / 2;
+        // Only until start-up settles the window: moving the origin under a program would
+        // part its picture from its clicks.
+        if (!runtime_state.origin_settled) set_origin(message->a, message->b);
         break;
     case MSG_PAINT:
         if (runtime_state.window_dc && runtime_state.canvas)

@@ -1,4 +1,6 @@
 // The event wait and the animation modes, driven by injected messages.
+#include <chrono>
+
 #include "runtime_test_support.h"
 
 namespace {
@@ -31,6 +33,19 @@ TEST_F(Events, ClicksArriveInLogicalCoordinates) {
     EXPECT_EQ(wait(&x, &y), EVENT_MOUSE);
     EXPECT_EQ(x, -runtime_state.origin_x);
     EXPECT_EQ(y, runtime_state.origin_y);
+}
+
+TEST_F(Events, EveryPressOfAQuickSeriesIsAClick) {
+    // The toolkit reports the second press of a quick pair as a double-click.
+    for (int i = 0; i < 4; i++) platform_send_left_click(runtime_state.graphics_window, 10 + i, 20 + i, i % 2);
+    PlatformMessage message;
+    for (int i = 0; i < 4; i++) {
+        ASSERT_EQ(platform_peek_message(&message, 0), 1) << "click " << i << " was lost";
+        EXPECT_EQ(message.kind, MSG_LBUTTON_DOWN);
+        EXPECT_EQ(message.a, 10 + i);
+        EXPECT_EQ(message.b, 20 + i);
+    }
+    EXPECT_EQ(platform_peek_message(&message, 0), 0) << "a release or a press counted twice";
 }
 
 TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
@@ -74,6 +89,32 @@ TEST_F(Events, RunningGivesTicksAndInputWinsOverAPendingTick) {
     VORNA_set_animation(ANIM_HALT);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_FALSE(runtime_state.single_step);
+}
+
+// A program that draws nothing on a tick still gets one per timer period, and a step after a
+// halt comes at the next period: the wait never sleeps between an event and arming the next
+// tick. Timed with the real timer, with bounds wide enough for a busy machine (a tick every
+// other period would take twice as long).
+TEST_F(Events, TicksComeEveryTimerPeriodWhenNothingIsDrawn) {
+    using Clock = std::chrono::steady_clock;
+    runtime_state.canvas_dirty = false;
+    VORNA_set_animation(ANIM_RUN);
+    EXPECT_EQ(wait(), EVENT_TICK); // in step with the timer from here on
+    auto start = Clock::now();
+    for (int i = 0; i < 10; i++) EXPECT_EQ(wait(), EVENT_TICK);
+    const auto running_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(running_ms, 850);
+    EXPECT_LE(running_ms, 1400);
+
+    VORNA_set_animation(ANIM_HALT);
+    start = Clock::now();
+    for (int i = 0; i < 5; i++) {
+        VORNA_set_animation(ANIM_STEP);
+        EXPECT_EQ(wait(), EVENT_TICK);
+        VORNA_set_animation(ANIM_HALT);
+    }
+    const auto stepping_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(stepping_ms, 5 * 150);
 }
 
 TEST_F(Events, ModesThreeAndFourChangeNothing) {

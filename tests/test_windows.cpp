@@ -24,6 +24,11 @@ TEST_F(Windows, GraphicsWindowIsFixedAtTheTopLeftWithTheOriginInItsClientCentre)
     EXPECT_GT(ch, 480);
     EXPECT_EQ(runtime_state.origin_x, cw / 2);
     EXPECT_EQ(runtime_state.origin_y, ch / 2);
+    // Settled at start-up: a later size message never moves the origin under the program.
+    platform_post_message(runtime_state.graphics_window, MSG_SIZE, cw - 2, ch - 21, 0);
+    drain_messages();
+    EXPECT_EQ(runtime_state.origin_x, cw / 2);
+    EXPECT_EQ(runtime_state.origin_y, ch / 2);
     EXPECT_TRUE(platform_window_visible(runtime_state.graphics_window));
     EXPECT_EQ(platform_surface_width(runtime_state.canvas), 601);
     EXPECT_EQ(platform_surface_height(runtime_state.canvas), 540);

@@ -1,7 +1,8 @@
 #!/bin/sh
-# carscene end to end under a virtual X server: the title screen waits for a click, the first
-# frame shows day sky, the red car on the lower road and a green lamp, "More Cars" puts a
-# second car on the road, and closing the window ends the program with exit code 0.
+# carscene end to end under a virtual X server: the title screen waits for a click (framed by
+# a window manager, its sky meets the menu bar), the first frame shows day sky, the red car on
+# the lower road and a green lamp, "More Cars" puts a second car on the road, and closing the
+# window ends the program with exit code 0.
 #
 # Usage: carscene_e2e.sh <carscene program> <close_window helper>
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or the helper are missing.
@@ -11,10 +12,8 @@ APP=${1:?usage: carscene_e2e.sh <carscene> <close_window>}
 CLOSER=${2:-}
 
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
+require_program
 [ -n "$CLOSER" ] && [ -x "$CLOSER" ] || skip "close_window helper not built (needs the X11 headers)"
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
 CLOSER=$(absolute "$CLOSER")
 
 start_xvfb
@@ -36,6 +35,18 @@ shot title
 # Title screen: navy sky above a red car, nothing of the scene yet.
 [ "$(screen_pixel title $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2 + 100)))" = "00FF00" ] ||
     fail "title screen: no green grass below the centre"
+if [ "$E2E_WM" != none ]; then
+    # Framed, the drawing area is about 500 pixels tall: the title's sky, drawn before any event,
+    # reaches up to the menu bar across the whole width, with no white canvas rows between.
+    sky_top=$(convert "$WORK/title.png" -crop "1x${WIN_H}+$((WIN_X + 10))+${WIN_Y}" +repage -depth 8 txt:- |
+        awk -F'[,:]' 'toupper($0) ~ /#003399/ { print $2; exit }')
+    [ -n "$sky_top" ] || fail "title screen: no navy sky"
+    above=$(screen_pixel title $((WIN_X + 10)) $((WIN_Y + sky_top - 1)))
+    [ "$above" != FFFFFF ] && [ "$above" != 000000 ] || fail "title screen: canvas (#$above) between the menu bar and the sky"
+    navy=$(convert "$WORK/title.png" -crop "${WIN_W}x1+${WIN_X}+$((WIN_Y + sky_top))" -depth 8 txt:- | grep -c -i '#003399')
+    [ "$navy" -eq "$WIN_W" ] || fail "title screen: the sky's top row is navy in $navy of $WIN_W pixels"
+    echo "ok: title sky flush under the menu bar (row $sky_top of the window)"
+fi
 
 xdotool mousemove $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
 sleep 0.4

@@ -8,9 +8,7 @@
 set -u
 APP=${1:?usage: example_e2e.sh <primitives_demo>}
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
+require_program
 
 start_xvfb
 start_app

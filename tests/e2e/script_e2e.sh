@@ -22,13 +22,12 @@ dump_script() {
 }
 EXTRA_FAIL_HOOK=dump_script
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert
-[ -x "$APP" ] || fail "no program at $APP"
-APP=$(absolute "$APP")
+require_program
 start_xvfb
 
-# Starts the car scene and clicks its title screen away. Without a window manager the
-# keyboard follows the pointer, so the pointer stays over the window.
+# Starts the car scene and clicks its title screen away. The pointer stays over the window:
+# without a window manager the keyboard follows the pointer; with one, the click gave the
+# window the keyboard.
 start_scene() {
     start_app
     sleep 0.5

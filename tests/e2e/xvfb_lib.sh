@@ -3,6 +3,11 @@
 #
 # The sourcing script sets APP (the program) and may set EXTRA_FAIL_HOOK (a function run on
 # failure). Exit code 77 means skipped.
+#
+# VORNA_E2E_WM chooses the desktop: "openbox" (the default) runs a window manager that frames
+# windows, as users run programs; "none" runs the bare X server.
+E2E_WM=${VORNA_E2E_WM:-openbox}
+case $E2E_WM in openbox | none) ;; *) echo "FAIL: VORNA_E2E_WM must be openbox or none, not $E2E_WM"; exit 1 ;; esac
 
 skip() {
     echo "SKIP: $*"
@@ -29,14 +34,25 @@ absolute() {
     echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 }
 
+# The tools every script needs, and $APP a program: APP becomes its absolute path.
+require_program() {
+    require_tools Xvfb xdotool import convert
+    [ -x "$APP" ] || fail "no program at $APP"
+    APP=$(absolute "$APP")
+}
+
 WORK=$(mktemp -d)
 XVFB_PID=
+WM_PID=
 APP_PID=
 cleanup() {
     if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
         kill "$APP_PID" 2>/dev/null
         sleep 1
         kill -9 "$APP_PID" 2>/dev/null
+    fi
+    if [ -n "$WM_PID" ] && kill -0 "$WM_PID" 2>/dev/null; then
+        kill "$WM_PID" 2>/dev/null
     fi
     if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
         kill "$XVFB_PID" 2>/dev/null
@@ -61,27 +77,47 @@ start_xvfb() {
     export DISPLAY
     mkdir -p -m 700 "$WORK/runtime"
     cd "$WORK" || fail "no work directory"
+    [ "$E2E_WM" = none ] || start_window_manager
+    echo "desktop: Xvfb on $DISPLAY, window manager: $E2E_WM"
 }
 
-# Starts $APP in the work directory, output to app.log, and waits for its graphics window:
-# sets WINDOW and its screen geometry WIN_X, WIN_Y, WIN_W, WIN_H.
+# Starts openbox with its stock settings and waits until it manages the screen: then the root
+# window names its check window.
+start_window_manager() {
+    require_tools openbox xprop
+    XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+    WM_PID=$!
+    tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        tries=$((tries + 1))
+        [ $tries -le 100 ] || fail "openbox did not start: $(cat "$WORK/wm.log")"
+        kill -0 "$WM_PID" 2>/dev/null || fail "openbox ended: $(cat "$WORK/wm.log")"
+        sleep 0.1
+    done
+}
+
+# Starts $APP in the work directory, output to app.log, and waits until its graphics window
+# is on the screen: sets WINDOW and the screen geometry of the window inside its frame (menu
+# bar and drawing area) WIN_X, WIN_Y, WIN_W, WIN_H.
 start_app() {
+    require_tools xdotool xwininfo
     env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$WORK/runtime" "$APP" >"$WORK/app.log" 2>&1 &
     APP_PID=$!
     WINDOW=
+    info=
     tries=0
-    while [ -z "$WINDOW" ]; do
+    until echo "$info" | grep -q 'Map State: IsViewable'; do
         tries=$((tries + 1))
         [ $tries -le 100 ] || fail "no window named VORNA Graphics appeared"
         kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
-        WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
+        [ -n "$WINDOW" ] || WINDOW=$(xdotool search --name '^VORNA Graphics$' 2>/dev/null | head -n 1)
+        [ -z "$WINDOW" ] || info=$(xwininfo -id "$WINDOW" 2>/dev/null)
     done
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-    WIN_X=$X
-    WIN_Y=$Y
-    WIN_W=$WIDTH
-    WIN_H=$HEIGHT
+    WIN_X=$(echo "$info" | awk '/Absolute upper-left X:/ { print $4 }')
+    WIN_Y=$(echo "$info" | awk '/Absolute upper-left Y:/ { print $4 }')
+    WIN_W=$(echo "$info" | awk '/  Width:/ { print $2 }')
+    WIN_H=$(echo "$info" | awk '/  Height:/ { print $2 }')
 }
 
 # Waits up to 5 s for the program to end and fails unless its exit code is 0.
@@ -108,15 +144,15 @@ screen_pixel() {
     convert "$WORK/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-Fa-f]\{6\}' | tr -d '#' | tr a-f A-F
 }
 
-# The car scene's logical origin on the screen, from the first ice-blue pixel of the day sky in
-# screenshot $1, which is logical (-300, 250): sets ORIGIN_X and ORIGIN_Y.
+# The car scene's logical origin on the screen, from screenshot $1: sets ORIGIN_X and
+# ORIGIN_Y. The drawing area fills the window's width, so x is its middle column; the day sky's
+# first row near the left edge is logical y 250.
 find_scene_origin() {
-    corner=$(convert "$WORK/$1.png" -crop "80x$((WIN_H / 2))+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- |
-        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { if (!found || $2 < top || ($2 == top && $1 < left)) { top = $2; left = $1; found = 1 } }
-                      END { if (found) print left, top }')
-    [ -n "$corner" ] || fail "no ice-blue day sky in the window"
-    ORIGIN_X=$((WIN_X + ${corner% *} + 300))
-    ORIGIN_Y=$((WIN_Y + ${corner#* } + 250))
+    sky_top=$(convert "$WORK/$1.png" -crop "1x${WIN_H}+$((WIN_X + 10))+${WIN_Y}" +repage -depth 8 txt:- |
+        awk -F'[,:]' 'toupper($0) ~ /#99FFFF/ { print $2; exit }')
+    [ -n "$sky_top" ] || fail "no ice-blue day sky in the window"
+    ORIGIN_X=$((WIN_X + WIN_W / 2))
+    ORIGIN_Y=$((WIN_Y + sky_top + 250))
     echo "logical origin at screen ($ORIGIN_X, $ORIGIN_Y)"
 }
 
