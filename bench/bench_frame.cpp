@@ -76,6 +76,8 @@ int main(int argc, char **argv) {
     platform_init(&argc, argv);
     VORNA_startup(nullptr, nullptr, const_cast<char *>(""), 1);
     VORNA_set_logging(0);
+    // The windows are exposed, as in a running program, so the console really draws its lines.
+    for (int poll = 0; poll < 50; ++poll) pump_one_message();
     const SceneState scene = heaviest_scene();
 
     render_observer = capture;

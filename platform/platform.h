@@ -29,9 +29,12 @@ enum PlatformMessageKind {
     MSG_KEY_UP,          // a = virtual-key code
     MSG_CHAR,            // a = character code 0..255
     MSG_COMMAND,         // a = menu command identifier
-    MSG_QUIT,            // a = exit code; window is null
+    MSG_QUIT,            // a = exit code, b = QUIT_FROM_SIGNAL or 0; window is null
     MSG_FOCUS_LOST,      // the program's windows lost the keyboard focus to another program
 };
+
+// A quit that a signal (SIGINT, SIGTERM) asked for: it also ends an open prompt dialog.
+enum { QUIT_FROM_SIGNAL = 1 };
 
 struct PlatformMessage {
     PlatformWindow *window; // target window; null for MSG_QUIT
@@ -190,7 +193,8 @@ void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::i
 int platform_console_line_height(PlatformWindow *window);
 
 // Scrolls the console's picture up by one line and draws n bytes in the freed bottom line,
-// 5 pixels from the left edge. The screen catches up at the next poll.
+// 5 pixels from the left edge. The line is on the screen at once, unless the console was drawn
+// in the last 16 ms: then it follows, with the rest of the burst, at the next poll.
 void platform_console_scroll_line(PlatformWindow *window, const char *text, int n);
 
 // Clears the console's picture to white (start of a repaint).
@@ -198,6 +202,9 @@ void platform_console_clear(PlatformWindow *window);
 
 // The text of the console's visible rows, top to bottom (tests); returns the row count.
 int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
+
+// The bottom row as last drawn on the screen (tests); returns its length.
+int platform_console_shown_row(PlatformWindow *window, char *text, int size);
 
 // ---------------------------------------------------------------------------------------------
 // Menus
@@ -231,8 +238,10 @@ void platform_menu_trigger(PlatformMenu *menu, int index);
 // ---------------------------------------------------------------------------------------------
 
 // Shows the modal prompt dialog over the owner and keeps dispatching the message queue until
-// the user presses Okay. Copies at most limit-1 characters of the entry (line breaks as CR LF)
-// and a terminator into result. Returns 1, or -1 when the dialog cannot be created.
+// the user presses Okay, or a quit from a signal ends it as Okay would. Any other quit is held
+// until the dialog has ended and then posted again. Copies at most limit-1 characters of the
+// entry (line breaks as CR LF) and a terminator into result. Returns 1, or -1 when the dialog
+// cannot be created.
 int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result,
                            int limit);
 
@@ -270,5 +279,7 @@ void platform_dialog_base_units(int *char_width, int *char_height);
 // Signals
 // ---------------------------------------------------------------------------------------------
 
-// Turns SIGINT and SIGTERM into a quit message, so the program ends through its normal path.
+// Turns SIGINT and SIGTERM into a quit message (b = QUIT_FROM_SIGNAL), so the program ends
+// through its normal path, and ignores SIGXFSZ, so that a write beyond the file-size limit
+// fails instead of ending the program.
 void platform_quit_on_signals(void);

@@ -1,6 +1,7 @@
 // platform_qt.h: what the Qt layer's own source files share. Never included outside platform/.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -37,6 +38,8 @@ struct PlatformWindow {
     // Console picture: the rows of text from the top down, each the bytes of one line.
     std::deque<std::string> rows;
     int line_height = 0;
+    QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
+    std::string shown_bottom_row; // the bottom row as last drawn on the screen
 };
 
 // The graphics window's menu bar, for the menu code.

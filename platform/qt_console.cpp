@@ -1,8 +1,8 @@
 // qt_console.cpp: the console window's picture.
 //
-// The picture is a column of text rows standing on the bottom edge. Scrolling in a line only
-// adds a row; the window is drawn from the rows when Qt next paints it, so a burst of lines
-// costs one repaint at the next poll instead of one scroll per line.
+// The picture is a column of text rows standing on the bottom edge. Scrolling in a line adds a
+// row and draws the window from the rows: at once for a line on its own, at the next poll for
+// the rest of a burst, which then costs one repaint instead of one per line.
 #include <QFontDatabase>
 #include <QFontMetrics>
 
@@ -11,6 +11,10 @@
 #include "platform/platform_qt.h"
 
 namespace {
+
+// Lines printed within this many milliseconds of the console's last drawing wait for the next
+// poll: about one frame of a 60 Hz display.
+const int CONSOLE_BURST_MS = 16;
 
 const QFont &console_font() {
     static const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -36,6 +40,21 @@ void schedule_repaint(PlatformWindow *window) {
     window->client->update();
 }
 
+// Puts a new line on the screen: at once when the console has not been drawn for a while, so
+// that a program that prints and then computes without polling shows its line; otherwise at the
+// next poll, so that a burst of lines (the drawing log of a frame) costs one repaint, not one
+// per line.
+void show_line(PlatformWindow *window) {
+    if (window->closed) return;
+    if (window->console_drawn.isValid() && window->console_drawn.elapsed() < CONSOLE_BURST_MS) {
+        schedule_repaint(window);
+        return;
+    }
+    window->own_update = true;
+    window->client->repaint();
+    window->own_update = false;
+}
+
 } // namespace
 
 int platform_console_line_height(PlatformWindow *) {
@@ -52,7 +71,7 @@ void platform_console_scroll_line(PlatformWindow *window, const char *text, int 
     if (!window || window->kind != WINDOW_KIND_CONSOLE || window->closed) return;
     window->rows.emplace_back(text ? text : "", text ? size_t(std::max(n, 0)) : 0);
     qt_console_fit_rows(window);
-    schedule_repaint(window);
+    show_line(window);
 }
 
 void platform_console_clear(PlatformWindow *window) {
@@ -62,6 +81,8 @@ void platform_console_clear(PlatformWindow *window) {
 }
 
 void qt_console_paint(PlatformWindow *window, QPainter &painter) {
+    window->console_drawn.start();
+    window->shown_bottom_row = window->rows.empty() ? std::string() : window->rows.back();
     const QRect area = window->client->rect();
     painter.fillRect(area, Qt::white);
     painter.setFont(console_font());
@@ -85,4 +106,12 @@ int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows
         rows[i][n] = '\0';
     }
     return count;
+}
+
+int platform_console_shown_row(PlatformWindow *window, char *text, int size) {
+    if (!window || window->kind != WINDOW_KIND_CONSOLE || size <= 0) return 0;
+    const int n = std::min<int>(int(window->shown_bottom_row.size()), size - 1);
+    std::memcpy(text, window->shown_bottom_row.data(), size_t(n));
+    text[n] = '\0';
+    return n;
 }

@@ -54,12 +54,13 @@ int virtual_key(const QKeyEvent *event) {
     }
 }
 
-// The one 8-bit character a key press types, or -1.
+// The one 8-bit character a key press types, or -1. Alt combinations type nothing (the toolkit
+// still reports the letter), nor does Delete (reported as the control character 127).
 int typed_character(const QKeyEvent *event) {
     const QString text = event->text();
-    if (text.size() != 1) return -1;
+    if (text.size() != 1 || (event->modifiers() & Qt::AltModifier)) return -1;
     const char16_t code = text.at(0).unicode();
-    return code < 256 ? int(code) : -1;
+    return code < 256 && code != 0x7F ? int(code) : -1;
 }
 
 // Key, mouse, paint and close handling shared by both kinds of window.

@@ -182,9 +182,11 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
     dialog->activateWindow();
 
     // The modal loop. A quit message is held back until the dialog has ended, then posted
-    // again so that the program's next wait sees it.
+    // again so that the program's next wait sees it. A quit from a signal (a logout, Ctrl+C in
+    // the terminal) cannot wait for the user: it ends the dialog as Okay does.
     bool quit_held = false;
     int quit_code = 0;
+    int quit_source = 0;
     int pass = 0;
     while (dialog && !dialog->finished) {
         if (test_driver) {
@@ -196,6 +198,10 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
         if (message.kind == MSG_QUIT) {
             if (!quit_held) quit_code = message.a;
             quit_held = true;
+            if (message.b == QUIT_FROM_SIGNAL) {
+                quit_source = QUIT_FROM_SIGNAL;
+                dialog->finished = true;
+            }
             continue;
         }
         platform_translate_message(&message);
@@ -209,7 +215,7 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
         delete dialog.data();
         status = 1;
     }
-    if (quit_held) platform_post_quit(quit_code);
+    if (quit_held) platform_post_message(nullptr, MSG_QUIT, quit_code, quit_source, 0);
     return status;
 }
 

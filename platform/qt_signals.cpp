@@ -1,9 +1,14 @@
-// qt_signals.cpp: SIGINT and SIGTERM end the program through its normal quit path.
+// qt_signals.cpp: SIGINT and SIGTERM end the program through its normal quit path; SIGXFSZ is
+// ignored.
 //
 // A signal handler may do almost nothing safely, so it only writes one byte into a socket
 // pair. The other end is watched by a QSocketNotifier on the toolkit's event loop; when the
-// byte arrives there, on the program's one thread, it posts an ordinary quit message, which the
-// event wait turns into EVENT_QUIT.
+// byte arrives there, on the program's one thread, it posts a quit message marked as coming
+// from a signal, which the event wait turns into EVENT_QUIT and which also ends an open prompt
+// dialog.
+//
+// SIGXFSZ would end the program when a script write goes past the file-size limit; ignored,
+// the write fails instead and the script writer reports it.
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -32,12 +37,13 @@ void drain_and_quit() {
     char bytes[64];
     while (read(signal_fds[1], bytes, sizeof bytes) > 0) {
     }
-    platform_post_quit(0);
+    platform_post_message(nullptr, MSG_QUIT, 0, QUIT_FROM_SIGNAL, 0);
 }
 
 } // namespace
 
 void platform_quit_on_signals(void) {
+    std::signal(SIGXFSZ, SIG_IGN);
     if (signal_fds[0] != -1 || QCoreApplication::instance() == nullptr) return;
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signal_fds) != 0) {
         signal_fds[0] = signal_fds[1] = -1;

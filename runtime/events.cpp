@@ -56,8 +56,18 @@ int VORNA_next_event(int *x, int *y, char *key) {
         pump_one_message();
         if (runtime_state.event_kind == EVENT_QUIT) break;
         if (runtime_state.play_one || runtime_state.playback) {
+            const bool play_one = runtime_state.play_one;
             runtime_state.play_one = false;
-            if (read_script_event()) break;
+            const int read = read_script_event();
+            if (read == SCRIPT_EVENT) break;
+            if (read == SCRIPT_NOT_YET) {
+                // The script is still skipping empty lines: poll again and go on reading. A key
+                // or click polled meanwhile is dropped, as the script's event would have
+                // replaced it had the lines been skipped in one pass.
+                runtime_state.play_one = play_one;
+                runtime_state.event_kind = EVENT_NONE;
+                continue;
+            }
             runtime_state.play_one = false;
             runtime_state.playback = false;
         }

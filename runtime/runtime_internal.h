@@ -92,6 +92,7 @@ struct RuntimeState {
     bool play_one = false;
     int pending_ticks = 0;
     std::FILE *script = nullptr;
+    bool script_write_failing = false; // the last write failed and was reported
 
     // Prompt dialog.
     char *prompt_result = nullptr;
@@ -144,6 +145,12 @@ void perform_command(int id);
 void menu_handle_message(const PlatformMessage *message); // command, key-down, key-up, focus
 
 // script.cpp
+// What read_script_event gives the wait.
+enum {
+    SCRIPT_NO_EVENT = 0, // none: playback has been stopped
+    SCRIPT_EVENT = 1,    // one event is in the event fields
+    SCRIPT_NOT_YET = 2,  // still skipping empty lines: poll, then ask again
+};
 void write_script_event(int kind, int x, int y, signed char key);
 void record_event(void);
 int read_script_event(void);

@@ -5,19 +5,72 @@
 //     VORNA_KBD(c);         one character, as a signed byte (-128..127)
 //     VORNA_PERIODIC(n);    a run of n ticks
 // The writer ends every line with CR LF and flushes it at once. The reader accepts CR LF and a
-// lone LF as line ends, skips empty lines, and plays a last line that has no line end. It tells
-// the forms apart by the character at offset 6 (the one after "VORNA_") and then picks the
-// numbers out of the rest of the line; it parses straight from the stream, character by
-// character, so no line or number can be too long for it.
+// lone LF as line ends, skips empty lines, and plays a last line that has no line end. It reads
+// at most 511 characters at a time: a longer line is read as several lines, the first of which
+// decides. It tells the forms apart by the character at offset 6 (the one after "VORNA_") and
+// then picks the numbers out of the rest of the line.
+//
+// The script is only ever a regular file: a FIFO could block the one thread in open() or in a
+// read, a device such as /dev/zero never ends, and a directory cannot be read. Anything else is
+// treated as a file that cannot be opened.
 //
 // The stream serves one side at a time: the recorder opens it for writing, the reader for
 // reading, and the commands below close one side before they start the other.
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "runtime_internal.h"
 
 namespace {
+
+enum {
+    SCRIPT_LINE_SIZE = 512,         // one read: at most 511 characters and a terminator
+    SCRIPT_SKIP_BUDGET_MS = 50,     // longest time one read spends skipping empty lines
+    SCRIPT_SKIP_CHECK_LINES = 1024, // empty lines skipped between two looks at the clock
+};
+
+// Opens the script file as a stream, for writing (emptied) or for reading; null when it cannot
+// be opened or is not a regular file. The open itself never waits (O_NONBLOCK, cleared again
+// once the kind is known), and a file that is not regular is neither created nor emptied.
+std::FILE *open_script(bool for_writing) {
+    const int access = for_writing ? O_WRONLY | O_CREAT : O_RDONLY;
+    const int fd = open(SCRIPT_FILE_NAME, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    const int flags = fcntl(fd, F_GETFL);
+    std::FILE *stream = nullptr;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flags != -1 &&
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 && (!for_writing || ftruncate(fd, 0) == 0))
+        stream = fdopen(fd, for_writing ? "wb" : "rb");
+    if (stream == nullptr) close(fd);
+    return stream;
+}
+
+// Writes one line and flushes it. When the file takes it only in part (a full disk, the
+// file-size limit), the part is cut off again, so the file holds only whole lines. A failure is
+// reported once for a run of failed writes; recording goes on.
+void write_script_line(const char *line, int length) {
+    std::FILE *stream = runtime_state.script;
+    const long start = std::ftell(stream);
+    errno = 0;
+    if (std::fwrite(line, 1, static_cast<std::size_t>(length), stream) == static_cast<std::size_t>(length) &&
+        std::fflush(stream) == 0) {
+        runtime_state.script_write_failing = false;
+        return;
+    }
+    const int error = errno != 0 ? errno : EIO;
+    std::clearerr(stream);
+    if (start >= 0 && ftruncate(fileno(stream), start) == 0) std::fseek(stream, start, SEEK_SET);
+    if (!runtime_state.script_write_failing)
+        VORNA_print("Cannot write script file %s: %s\n", SCRIPT_FILE_NAME, std::strerror(error));
+    runtime_state.script_write_failing = true;
+}
 
 // What reading one line produced.
 enum LineResult {
@@ -32,62 +85,54 @@ struct ScriptLine {
     int values[2]; // the numbers in the order they appear
 };
 
-// Where the current line stands while it is read.
-enum LineState {
-    LINE_OPEN,        // more characters may follow
-    LINE_ENDED,       // its CR LF or LF has been consumed
-    LINE_STREAM_DONE, // the stream had nothing more (end of file, or a read error)
-};
-
-// Reads one character of the current line: the character, or -1 once the line has ended.
-int next_line_char(std::FILE *stream, LineState *state) {
-    if (*state != LINE_OPEN) return -1;
-    int c = std::getc(stream);
-    if (c == '\r') {
-        int after = std::getc(stream);
-        if (after == '\n') c = '\n';
-        else if (after != EOF) std::ungetc(after, stream);
+// Reads one line, without its line end, or the first 511 characters of a longer one; the rest
+// of a longer line is left for the next read. Returns the number of characters, or -1 when the
+// stream had nothing more. The stream is used by this one thread only.
+int read_line(std::FILE *stream, char line[SCRIPT_LINE_SIZE]) {
+    int n = 0;
+    while (n < SCRIPT_LINE_SIZE - 1) {
+        int c = getc_unlocked(stream);
+        if (c == '\r') {
+            const int after = getc_unlocked(stream);
+            if (after == '\n') c = '\n';
+            else if (after != EOF) std::ungetc(after, stream);
+        }
+        if (c == '\n') return n;
+        if (c == EOF) return n > 0 ? n : -1;
+        line[n++] = static_cast<char>(c);
     }
-    if (c == '\n') {
-        *state = LINE_ENDED;
-        return -1;
-    }
-    if (c == EOF) {
-        *state = LINE_STREAM_DONE;
-        return -1;
-    }
-    return c;
+    return n;
 }
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
-// Reads one number out of the line. The scan starts at *c (the current character) and skips to
-// the first digit, or also to a minus sign when allow_minus is set. The token that starts there
-// is the run of digits (and, with allow_minus, minus signs) that follows; its value is an
-// optional leading minus sign and the digits right after it, saturated to the 32-bit range; a
-// token whose first digit does not follow at once is 0. On return *c is the first character
-// after the token. Returns false when the line ends before a token starts.
-bool scan_number(std::FILE *stream, LineState *state, int *c, bool allow_minus, int *value) {
-    while (*c != -1 && !is_digit(*c) && !(allow_minus && *c == '-')) *c = next_line_char(stream, state);
-    if (*c == -1) return false;
+// Reads one number out of line[*at..length). The scan skips to the first digit, or also to a
+// minus sign when allow_minus is set. The token that starts there is the run of digits (and,
+// with allow_minus, minus signs) that follows; its value is an optional leading minus sign and
+// the digits right after it, saturated to the 32-bit range; a token whose first digit does not
+// follow at once is 0. On return *at is just after the token. Returns false when the line ends
+// before a token starts.
+bool scan_number(const char *line, int length, int *at, bool allow_minus, int *value) {
+    auto in_token = [&](int i) { return i < length && (is_digit(line[i]) || (allow_minus && line[i] == '-')); };
+    while (*at < length && !in_token(*at)) ++*at;
+    if (*at >= length) return false;
 
     bool negative = false;
     bool in_value = true; // still inside "-?digits" at the start of the token
     bool seen_digit = false;
     std::int64_t magnitude = 0;
-    if (*c == '-') {
+    if (line[*at] == '-') {
         negative = true;
-        *c = next_line_char(stream, state);
+        ++*at;
     }
-    while (*c != -1 && (is_digit(*c) || (allow_minus && *c == '-'))) {
-        if (in_value && is_digit(*c)) {
+    for (; in_token(*at); ++*at) {
+        if (in_value && is_digit(line[*at])) {
             seen_digit = true;
             // Saturate: beyond 2^31 nothing more is added, so the magnitude never overflows.
-            if (magnitude <= static_cast<std::int64_t>(INT_MAX) + 1) magnitude = magnitude * 10 + (*c - '0');
+            if (magnitude <= static_cast<std::int64_t>(INT_MAX) + 1) magnitude = magnitude * 10 + (line[*at] - '0');
         } else {
             in_value = false;
         }
-        *c = next_line_char(stream, state);
     }
     if (!seen_digit) {
         *value = 0;
@@ -98,28 +143,22 @@ bool scan_number(std::FILE *stream, LineState *state, int *c, bool allow_minus, 
     return true;
 }
 
-// Reads the next line of the stream and parses it. The whole line is always consumed.
+// Reads the next line of the stream (at most 511 characters of it) and parses it.
 LineResult read_script_line(std::FILE *stream, ScriptLine *line) {
-    LineState state = LINE_OPEN;
-    int c = next_line_char(stream, &state);
-    if (c == -1) return state == LINE_STREAM_DONE ? LINE_END_OF_FILE : LINE_EMPTY;
+    char text[SCRIPT_LINE_SIZE];
+    const int length = read_line(stream, text);
+    if (length < 0) return LINE_END_OF_FILE;
+    if (length == 0) return LINE_EMPTY;
 
     // Offsets 0..5 are not examined; offset 6 selects the form.
-    for (int offset = 0; offset < 6 && c != -1; offset++) c = next_line_char(stream, &state);
-    LineResult result = LINE_UNRECOGNISED;
-    if (c == 'M' || c == 'K' || c == 'P') {
-        line->form = static_cast<char>(c);
-        bool numbers_found;
-        if (line->form == 'M') {
-            numbers_found = scan_number(stream, &state, &c, true, &line->values[0]) &&
-                            scan_number(stream, &state, &c, true, &line->values[1]);
-        } else {
-            numbers_found = scan_number(stream, &state, &c, line->form == 'K', &line->values[0]);
-        }
-        if (numbers_found) result = LINE_EVENT;
-    }
-    while (c != -1) c = next_line_char(stream, &state);
-    return result;
+    const char form = length > 6 ? text[6] : '\0';
+    if (form != 'M' && form != 'K' && form != 'P') return LINE_UNRECOGNISED;
+    line->form = form;
+    int at = 6;
+    const bool numbers_found = form == 'M' ? scan_number(text, length, &at, true, &line->values[0]) &&
+                                                 scan_number(text, length, &at, true, &line->values[1])
+                                           : scan_number(text, length, &at, form == 'K', &line->values[0]);
+    return numbers_found ? LINE_EVENT : LINE_UNRECOGNISED;
 }
 
 // Ends whatever the reading side holds: playback, a pending Play One, the stream, and the
@@ -139,28 +178,30 @@ void end_reading(void) {
 void write_script_event(int kind, int x, int y, signed char key) {
     if (runtime_state.script == nullptr) {
         // Binary mode: the line ends below are written as they are, CR LF on every system.
-        runtime_state.script = std::fopen(SCRIPT_FILE_NAME, "wb");
+        runtime_state.script = open_script(true);
         if (runtime_state.script == nullptr) {
             VORNA_print("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
             return;
         }
+        runtime_state.script_write_failing = false;
     }
-    std::FILE *stream = runtime_state.script;
+    char line[64];
+    int length;
     switch (kind) {
     case EVENT_MOUSE:
-        std::fprintf(stream, "VORNA_MOUSE(%d, %d);\r\n", x, y);
+        length = std::snprintf(line, sizeof line, "VORNA_MOUSE(%d, %d);\r\n", x, y);
         break;
     case EVENT_KEY:
-        std::fprintf(stream, "VORNA_KBD(%d);\r\n", key);
+        length = std::snprintf(line, sizeof line, "VORNA_KBD(%d);\r\n", key);
         break;
     case EVENT_TICK:
-        std::fprintf(stream, "VORNA_PERIODIC(%d);\r\n", runtime_state.pending_ticks);
+        length = std::snprintf(line, sizeof line, "VORNA_PERIODIC(%d);\r\n", runtime_state.pending_ticks);
         break;
     default:
         return; // a quit has no line of its own
     }
     // Each line reaches the file at once, so a recording survives the program's end by any path.
-    std::fflush(stream);
+    write_script_line(line, length);
 }
 
 void record_event(void) {
@@ -177,34 +218,41 @@ void record_event(void) {
 
 int read_script_event(void) {
     if (runtime_state.script == nullptr) {
-        runtime_state.script = std::fopen(SCRIPT_FILE_NAME, "rb");
+        runtime_state.script = open_script(false);
         if (runtime_state.script == nullptr) {
             VORNA_print("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
             stop_playback();
-            return 0;
+            return SCRIPT_NO_EVENT;
         }
     }
     if (runtime_state.pending_ticks > 0) {
         runtime_state.event_kind = EVENT_TICK;
         runtime_state.pending_ticks--;
-        return 1;
+        return SCRIPT_EVENT;
     }
 
+    // A long run of empty lines is skipped over several passes of the wait, so the window
+    // keeps being served meanwhile; the stream stays where the skipping stopped.
+    const auto started = std::chrono::steady_clock::now();
     ScriptLine line = {};
     LineResult result;
-    do {
+    for (int skipped = 1;; skipped++) {
         result = read_script_line(runtime_state.script, &line);
-    } while (result == LINE_EMPTY);
+        if (result != LINE_EMPTY) break;
+        if (skipped % SCRIPT_SKIP_CHECK_LINES == 0 &&
+            std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(SCRIPT_SKIP_BUDGET_MS))
+            return SCRIPT_NOT_YET;
+    }
 
     if (result == LINE_END_OF_FILE) {
         VORNA_print("EOF encountered in script file %s\n", SCRIPT_FILE_NAME);
         stop_playback();
         close_script();
-        return 0;
+        return SCRIPT_NO_EVENT;
     }
     if (result == LINE_UNRECOGNISED) {
         stop_playback();
-        return 0;
+        return SCRIPT_NO_EVENT;
     }
     switch (line.form) {
     case 'M':
@@ -221,7 +269,7 @@ int read_script_event(void) {
         runtime_state.pending_ticks = line.values[0] - 1;
         break;
     }
-    return 1;
+    return SCRIPT_EVENT;
 }
 
 void stop_playback(void) {

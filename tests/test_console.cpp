@@ -1,6 +1,8 @@
 // The console: its ring of 25 lines, the repaint that replays it, and the logging switch.
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "runtime_test_support.h"
 
@@ -72,6 +74,22 @@ TEST_F(Console, ALineThatCannotBeStoredLeavesTheRingConsistent) {
     VORNA_print("after\n");
     EXPECT_EQ(stored_lines().back(), "after\n");
     EXPECT_EQ(stored_lines().size(), 25u);
+}
+
+// A program that prints and then computes without asking for events shows its line at once;
+// the lines of a burst that follow it within 16 ms reach the screen at the next poll.
+TEST_F(Console, ALineIsOnTheScreenAtOnceAndTheRestOfABurstAtTheNextPoll) {
+    auto shown = [] {
+        char row[256];
+        platform_console_shown_row(runtime_state.text_window, row, sizeof row);
+        return std::string(row);
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    VORNA_print("at once\n");
+    EXPECT_EQ(shown(), "at once");
+    for (int i = 1; i <= 20; ++i) VORNA_print("burst %d\n", i);
+    pump_one_message();
+    EXPECT_EQ(shown(), "burst 20");
 }
 
 TEST_F(Console, LoggingSwitchStoresOneAndShowsTheConsole) {

@@ -1,6 +1,7 @@
 // test_prompt.cpp: VORNA_gets driven through the real dialog, from inside its modal loop.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -209,6 +210,28 @@ TEST_F(PromptTest, RuntimeKeepsWorkingAndQuitWaitsForTheDialog) {
     int y = 0;
     char key = 0;
     EXPECT_EQ(EVENT_QUIT, VORNA_next_event(&x, &y, &key)); // the held quit was not lost
+}
+
+// A logout or a Ctrl+C in the terminal cannot wait for the user: the entry so far comes back
+// as with Okay, and the quit follows at the next wait.
+TEST_F(PromptTest, ASignalEndsTheDialogAndTheQuitFollows) {
+    for (int signal_number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal_number);
+        EXPECT_EQ(1, ask("Leaving?", [signal_number](PlatformDialog *dialog, int pass) {
+                      if (pass == 0) {
+                          platform_dialog_type_text(dialog, "so far");
+                          std::raise(signal_number);
+                      }
+                  }));
+        EXPECT_STREQ("so far", buffer);
+        EXPECT_LT(driver.passes, MAX_PASSES);
+        platform_prompt_dialog_set_test_driver(nullptr, nullptr);
+        platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'k', 0, 0);
+        int x = 0;
+        int y = 0;
+        char key = 0;
+        EXPECT_EQ(EVENT_QUIT, VORNA_next_event(&x, &y, &key));
+    }
 }
 
 TEST_F(PromptTest, NoDialogWithoutAGraphicsWindow) {

@@ -1,11 +1,17 @@
 // test_script.cpp: recording events to VORNA.SCR and playing them back through the event wait.
 // Every test works in a fresh temporary directory, since the file name is fixed.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime_test_support.h"
@@ -65,6 +71,12 @@ protected:
         event.kind = VORNA_next_event(&event.x, &event.y, &event.key);
         alarm(0);
         return event;
+    }
+
+    template <typename Action> static double milliseconds_taken(Action action) {
+        const auto start = std::chrono::steady_clock::now();
+        action();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
 
     // A live character, so that a wait that gets nothing from the script still returns.
@@ -221,7 +233,7 @@ TEST_F(ScriptTest, ReaderCases) {
         {"a minus after digits ends the number", "VORNA_KBD(66-3);\r\n", {EVENT_KEY, 0, 0, 'B'}, nullptr},
         {"two minus signs are 0", "VORNA_MOUSE(--5, 6);\r\n", {EVENT_MOUSE, 0, 6, 0}, nullptr},
         {"a periodic count skips minus signs", "VORNA_PERIODIC(-2);\r\nVORNA_KBD(104);\r\n", {EVENT_TICK, 0, 0, 0}, "\x03h"},
-        {"a line longer than 511 characters", "VORNA_MOUSE(" + std::string(600, ' ') + "7, 8);\r\nVORNA_KBD(105);\r\n", {EVENT_MOUSE, 7, 8, 0}, "i"},
+        {"a line longer than 511 characters: the first 511 decide", "VORNA_MOUSE(" + std::string(600, ' ') + "7, 8);\r\n", {0, 0, 0, 0}, nullptr},
         {"a line of spaces", "      \r\nVORNA_KBD(100);\r\n", {0, 0, 0, 0}, nullptr},
         {"a line indented by one space", " VORNA_KBD(100);\r\n", {0, 0, 0, 0}, nullptr},
         {"a short line", "VORNA\r\n", {0, 0, 0, 0}, nullptr},
@@ -263,23 +275,122 @@ TEST_F(ScriptTest, ReaderCases) {
 }
 
 TEST_F(ScriptTest, AfterAnUnrecognisedLinePlaybackContinuesWithTheNextLine) {
-    write_file("VORNA_KBD(97);\r\nVORNA_XYZ(1);\r\nVORNA_KBD(98);\r\n");
+    // The rest of a line longer than 511 characters is a line of its own.
+    write_file("VORNA_KBD(97);\r\nVORNA_XYZ(1);\r\n" + std::string(511, 'x') + "VORNA_KBD(98);\r\n");
     perform_command(CMD_PLAYBACK);
     EXPECT_EQ(next_event().key, 'a');
+    expect_playback_stopped_with("");
+    perform_command(CMD_PLAYBACK);
     expect_playback_stopped_with("");
     perform_command(CMD_PLAYBACK);
     EXPECT_EQ(next_event().key, 'b');
 }
 
-TEST_F(ScriptTest, MissingOrUnreadableScriptStopsPlayback) {
-    perform_command(CMD_PLAYBACK);
-    expect_playback_stopped_with(READ_FAILURE);
+// Nothing by that name, a directory, a FIFO (opening one blocks until its other end is opened)
+// and an endless device are all refused at once, for reading and for writing, and left alone.
+TEST_F(ScriptTest, OnlyARegularFileIsAScript) {
+    struct Kind {
+        const char *name;
+        void (*make)();
+        std::filesystem::file_type type;
+    };
+    const Kind kinds[] = {
+        {"missing", [] {}, std::filesystem::file_type::not_found},
+        {"a directory", [] { std::filesystem::create_directory(SCRIPT_FILE_NAME); }, std::filesystem::file_type::directory},
+        {"a FIFO", [] { ASSERT_EQ(mkfifo(SCRIPT_FILE_NAME, 0600), 0); }, std::filesystem::file_type::fifo},
+        {"a link to /dev/zero", [] { std::filesystem::create_symlink("/dev/zero", SCRIPT_FILE_NAME); },
+         std::filesystem::file_type::character},
+    };
+    for (const Kind &kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        std::filesystem::remove_all(SCRIPT_FILE_NAME);
+        kind.make();
+        printed_lines().clear();
+        perform_command(CMD_PLAYBACK);
+        double held_ms = milliseconds_taken([this] { expect_playback_stopped_with(READ_FAILURE); });
+        EXPECT_LT(held_ms, 2000);
+        if (kind.type == std::filesystem::file_type::not_found) continue;
 
-    // A directory by that name opens but cannot be read: the end of the script, not a hang.
-    printed_lines().clear();
-    std::filesystem::create_directory(SCRIPT_FILE_NAME);
+        printed_lines().clear();
+        toggle_recording();
+        held_ms = milliseconds_taken([] { record_key('r'); });
+        toggle_recording();
+        EXPECT_LT(held_ms, 2000);
+        EXPECT_EQ(count_printed(WRITE_FAILURE), 1);
+        EXPECT_EQ(std::filesystem::status(SCRIPT_FILE_NAME).type(), kind.type);
+    }
+}
+
+TEST_F(ScriptTest, HugeScriptsNeverHoldTheWait) {
+    const std::size_t HUGE_SIZE = std::size_t(64) << 20;
+    // One 64 MiB line, of letters or of zero bytes: its first 511 characters are an unrecognised
+    // line, and nothing more is read.
+    for (char fill : {'x', '\0'}) {
+        SCOPED_TRACE(int(fill));
+        close_script();
+        write_file(std::string(HUGE_SIZE, fill) + "\n");
+        perform_command(CMD_PLAYBACK);
+        EXPECT_LT(milliseconds_taken([this] { expect_playback_stopped_with(""); }), 2000);
+        ASSERT_NE(runtime_state.script, nullptr);
+        EXPECT_EQ(std::ftell(runtime_state.script), 511);
+    }
+
+    // 64 MiB of empty lines between two keys: skipped in pieces, none of which holds the wait
+    // for long, and the same events come out.
+    close_script();
+    write_file("VORNA_KBD(97);\n" + std::string(HUGE_SIZE, '\n') + "VORNA_KBD(98);\n");
     perform_command(CMD_PLAYBACK);
-    expect_playback_stopped_with(END_OF_SCRIPT);
+    EXPECT_EQ(next_event().key, 'a');
+    int pieces = 0, result = SCRIPT_NOT_YET;
+    double longest_ms = 0;
+    while (result == SCRIPT_NOT_YET && pieces < 100000) {
+        longest_ms = std::max(longest_ms, milliseconds_taken([&] { result = read_script_event(); }));
+        ++pieces;
+    }
+    EXPECT_EQ(result, SCRIPT_EVENT);
+    EXPECT_EQ(runtime_state.key, 'b');
+    EXPECT_GT(pieces, 1);
+    EXPECT_LT(longest_ms, 500);
+
+    // Meanwhile the wait goes on polling: Ctrl+P stops the playback in the middle of the run.
+    perform_command(CMD_PLAYBACK);
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().key, 'a');
+    press_ctrl('P');
+    EXPECT_LT(milliseconds_taken([this] { expect_playback_stopped_with(""); }), 2000);
+}
+
+// Writes beyond the file-size limit fail as they do on a full disk. The program ignores the
+// signal that would otherwise end it there, reports the first failure of a run, and keeps
+// recording; the file keeps only whole lines.
+TEST_F(ScriptTest, AFailedWriteIsReportedOnceAndRecordingGoesOn) {
+    const std::string failure = std::string("Cannot write script file VORNA.SCR: ") + std::strerror(EFBIG) + "\n";
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto limit_file_size = [&saved](rlim_t bytes) {
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    };
+    toggle_recording();
+    limit_file_size(40);
+    record_key('a');
+    record_key('b'); // 32 bytes: the next line fits only in part
+    record_key('c');
+    record_ticks(2);
+    record_key('d');
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(count_printed(failure), 1);
+    EXPECT_TRUE(runtime_state.recording);
+    EXPECT_EQ(read_file(), "VORNA_KBD(97);\r\nVORNA_KBD(98);\r\n");
+
+    record_key('e'); // a write that succeeds ends the run of failures
+    limit_file_size(48);
+    record_key('f');
+    setrlimit(RLIMIT_FSIZE, &saved);
+    toggle_recording();
+    EXPECT_EQ(count_printed(failure), 2);
+    EXPECT_EQ(read_file(), "VORNA_KBD(97);\r\nVORNA_KBD(98);\r\nVORNA_KBD(101);\r\n");
 }
 
 TEST_F(ScriptTest, UnwritableScriptLosesEventsButKeepsRecording) {

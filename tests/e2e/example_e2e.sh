@@ -1,7 +1,8 @@
 #!/bin/sh
 # The primitives example end to end under a virtual X server, with real input: a click at the
 # centre of the drawing area arrives as a mouse event at about (0, 0) and leaves a red dot, a
-# typed letter arrives as a key event, Ctrl+Q ends the program with exit code 0.
+# typed letter arrives as a key event, Alt+X and Delete give none, Alt+R then Q (the Run
+# menu's Quit) ends the program with exit code 0.
 #
 # Usage: example_e2e.sh <primitives_demo program>
 set -u
@@ -38,6 +39,16 @@ sleep 0.5
 grep -q '^key 97$' "$WORK/app.log" || fail "typing a gave no key event 97"
 echo "ok: key 97"
 
-xdotool key --window "$WINDOW" ctrl+q
+# Alt combinations and Delete type nothing, so they give no key event.
+xdotool key --window "$WINDOW" alt+x Delete b
+sleep 0.5
+grep -q '^key 98$' "$WORK/app.log" || fail "typing b gave no key event 98"
+grep -q -e '^key 120$' -e '^key 127$' "$WORK/app.log" && fail "Alt+X or Delete gave a key event"
+echo "ok: no key event from Alt+X or Delete"
+
+# Alt+R opens the Run menu, where Q picks Quit.
+xdotool key alt+r
+sleep 0.5
+xdotool key q
 expect_clean_exit
 grep -q '^quit$' "$WORK/app.log" || fail "the program did not see the quit event"
