@@ -7,6 +7,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
                   int show_mode) {
     (void)previous_instance; // the window kinds are set up afresh for every program
     (void)command_line;      // never read
+    unattended_read_environment();
     int screen_width = 0, screen_height = 0;
     platform_screen_size(&screen_width, &screen_height);
 
@@ -28,6 +29,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
 
     platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, TIMER_PERIOD_MS);
     platform_quit_on_signals();
+    unattended_begin();
     return 1;
 }
 
@@ -35,6 +37,7 @@ int VORNA_shutdown(void) {
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
     runtime_state.window_dc = nullptr;
     close_script();
+    unattended_finish();
     return 1;
 }
 

@@ -4,10 +4,41 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime_internal.h"
+
+// A fresh temporary directory, made the current one while the object lives (the runtime's file
+// names, such as VORNA.SCR, are fixed), then removed with everything in it.
+class ScratchDirectory {
+public:
+    ScratchDirectory() : previous_(std::filesystem::current_path()) {
+        char pattern[] = "/tmp/vorna-test-XXXXXX";
+        if (mkdtemp(pattern)) path_ = pattern;
+        EXPECT_FALSE(path_.empty());
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDirectory() {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(path_);
+    }
+    ScratchDirectory(const ScratchDirectory &) = delete;
+    ScratchDirectory &operator=(const ScratchDirectory &) = delete;
+    const std::filesystem::path &path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string read_whole_file(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 inline void start_runtime_once() {
     static bool started = false;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -37,19 +38,14 @@ protected:
         runtime_state.pending_ticks = 0;
         platform_menu_check(runtime_state.run_menu, CMD_RECORD, 0);
         platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
-        old_directory_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/vorna-script-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        std::filesystem::current_path(directory_);
+        directory_ = std::make_unique<ScratchDirectory>();
     }
 
     void TearDown() override {
         close_script();
         runtime_state.recording = runtime_state.playback = runtime_state.play_one = false;
         runtime_state.pending_ticks = 0;
-        std::filesystem::current_path(old_directory_);
-        std::filesystem::remove_all(directory_);
+        directory_.reset();
         RuntimeTest::TearDown();
     }
 
@@ -57,10 +53,7 @@ protected:
         std::ofstream(SCRIPT_FILE_NAME, std::ios::binary) << content;
     }
 
-    static std::string read_file() {
-        std::ifstream file(SCRIPT_FILE_NAME, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    static std::string read_file() { return read_whole_file(SCRIPT_FILE_NAME); }
 
     // A wait that nothing ends would hang the test: after 10 s a SIGTERM, which the runtime
     // turns into a quit, ends it instead, and the test fails on the unexpected EVENT_QUIT.
@@ -124,8 +117,7 @@ protected:
         }
     }
 
-    std::filesystem::path old_directory_;
-    std::filesystem::path directory_;
+    std::unique_ptr<ScratchDirectory> directory_;
 };
 
 const std::string EXAMPLE = "VORNA_PERIODIC(4);\r\nVORNA_MOUSE(-150, 200);\r\nVORNA_KBD(97);\r\nVORNA_PERIODIC(2);\r\n";
