@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,6 +40,28 @@ private:
 inline std::string read_whole_file(const std::filesystem::path &path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The number of pixels in which two surfaces differ, within the columns left..right and the
+// rows top..bottom (inclusive; the whole surface by default), or -1 when their sizes differ.
+inline int pixels_differing(PlatformSurface *a, PlatformSurface *b, int left = 0, int top = 0, int right = INT_MAX,
+                            int bottom = INT_MAX) {
+    const int width = platform_surface_width(a), height = platform_surface_height(a);
+    if (width != platform_surface_width(b) || height != platform_surface_height(b)) return -1;
+    int different = 0;
+    for (int y = std::max(top, 0); y <= std::min(bottom, height - 1); y++)
+        for (int x = std::max(left, 0); x <= std::min(right, width - 1); x++)
+            different += platform_surface_pixel(a, x, y) != platform_surface_pixel(b, x, y);
+    return different;
+}
+
+// The same for a PNG file against the canvas; -1 when the file cannot be read.
+inline int file_differs_from_canvas(const std::filesystem::path &file, int left = 0, int top = 0,
+                                    int right = INT_MAX, int bottom = INT_MAX) {
+    PlatformSurface *saved = platform_load_surface(file.c_str());
+    const int different = saved ? pixels_differing(saved, runtime_state.canvas, left, top, right, bottom) : -1;
+    platform_destroy_surface(saved);
+    return different;
 }
 
 inline void start_runtime_once() {

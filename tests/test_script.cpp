@@ -492,4 +492,31 @@ TEST_F(ScriptTest, StoppingPlaybackByItsCommandDropsTheOwedTicks) {
     EXPECT_EQ(runtime_state.pending_ticks, 4) << "started again at the first line";
 }
 
+// An unattended run (VORNA_PLAY naming VORNA.SCR under another name, VORNA_PLAY_EXIT=1): the
+// played file is read under its own name, its end quits the program, the prompt dialog answers
+// itself, and a recording never empties the file being played.
+TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecordedOver) {
+    write_file("VORNA_KBD(66);\r\n");
+    std::filesystem::create_symlink(SCRIPT_FILE_NAME, "played.scr");
+    runtime_state.play_script = const_cast<char *>("played.scr");
+    runtime_state.play_exit = true;
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().key, 'B');
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
+    EXPECT_EQ(count_printed("EOF encountered in script file played.scr\n"), 1);
+
+    char entry[256] = "old";
+    EXPECT_EQ(VORNA_gets("Name?", entry), 1);
+    EXPECT_STREQ(entry, "");
+    EXPECT_EQ(printed_lines().back(), "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
+
+    perform_command(CMD_RECORD);
+    record_key('x');
+    EXPECT_EQ(printed_lines().back(),
+              "Cannot open script file VORNA.SCR for writing: it is the script that VORNA_PLAY plays\n");
+    EXPECT_EQ(read_file(), "VORNA_KBD(66);\r\n");
+    runtime_state.play_script = nullptr;
+    runtime_state.play_exit = false;
+}
+
 } // namespace
