@@ -169,6 +169,8 @@ void close_script(void);
 void toggle_recording(void);
 void toggle_playback(void);
 void request_play_one(void);
+// The script that playback reads: the VORNA_PLAY file, or VORNA.SCR.
+const char *script_read_name(void);
 
 // picture.cpp
 // Saves the canvas as a PNG file, replacing the file only once the whole picture is written.
@@ -189,14 +191,10 @@ void unattended_read_environment(void);
 void unattended_begin(void);
 // Shut-down: saves the VORNA_PICTURE picture and closes the log.
 void unattended_finish(void);
-// Playback stopped by itself (end of the script, an unrecognised line, no file to read).
-void unattended_playback_ended(void);
 // Appends one printed line to the VORNA_LOG file, if there is one.
 void unattended_log_line(const char *line);
 // True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
 bool unattended_without_user(void);
-// The script that playback reads: the VORNA_PLAY file, or VORNA.SCR.
-const char *script_read_name(void);
 
 // Formats into a 1024-byte buffer, never past it: a longer text is cut to 1023 characters.
 // Returns the number of characters the format produced (as vsnprintf does).

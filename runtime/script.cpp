@@ -291,7 +291,12 @@ void stop_playback(void) {
     runtime_state.playback = false;
     runtime_state.play_one = false;
     platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
-    unattended_playback_ended();
+    // Playback ended by itself: an unattended run with VORNA_PLAY_EXIT ends the program now.
+    if (runtime_state.play_exit) platform_post_quit(0);
+}
+
+const char *script_read_name(void) {
+    return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME;
 }
 
 void close_script(void) {

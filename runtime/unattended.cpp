@@ -141,15 +141,7 @@ void unattended_finish(void) {
     }
 }
 
-void unattended_playback_ended(void) {
-    if (runtime_state.play_exit) platform_post_quit(0);
-}
-
 bool unattended_without_user(void) { return runtime_state.play_exit; }
-
-const char *script_read_name(void) {
-    return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME;
-}
 
 void unattended_log_line(const char *text) {
     if (runtime_state.log_fd < 0) return;
