@@ -56,8 +56,10 @@ void log_drawing(const char *format, ...) {
     va_start(args, format);
     format_bounded(buffer, format, args);
     va_end(args);
-    if (runtime_state.logging) print_line(buffer);
-    else unattended_log_line(buffer); // logging is off: the log file alone has the line
+    if (runtime_state.logging)
+        print_line(buffer);
+    else
+        unattended_log_line(buffer); // logging is off: the log file alone has the line
 }
 
 void console_draw_line(char *text) {

@@ -27,9 +27,12 @@ const char *write_canvas_png(int fd) {
     const char *reason = nullptr;
     for (std::size_t done = 0; done < size && !reason;) {
         const ssize_t n = write(fd, png + done, size - done);
-        if (n > 0) done += std::size_t(n);
-        else if (n < 0 && errno == EINTR) continue;
-        else reason = std::strerror(n < 0 ? errno : EIO);
+        if (n > 0)
+            done += std::size_t(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            reason = std::strerror(n < 0 ? errno : EIO);
     }
     std::free(png);
     return reason;

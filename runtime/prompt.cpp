@@ -33,7 +33,8 @@ int VORNA_gets(const char *prompt, char *result) {
         // wait for ever. The program gets an empty entry, as if Okay had been pressed at once.
         runtime_state.prompt_result = result;
         result[0] = '\0';
-        VORNA_print("VORNA_gets \"%s\": nobody answers in an unattended run; the entry is empty\n", prompt ? prompt : "");
+        VORNA_print("VORNA_gets \"%s\": nobody answers in an unattended run; the entry is empty\n",
+                    prompt ? prompt : "");
         return 1;
     }
 

@@ -98,11 +98,11 @@ struct RuntimeState {
     char *prompt_result = nullptr;
 
     // Unattended runs: what the environment asked for at start-up (unattended.cpp).
-    char *play_script = nullptr;    // VORNA_PLAY: the script that playback reads, instead of VORNA.SCR
-    bool play_exit = false;         // VORNA_PLAY_EXIT: playback ending by itself quits the program
-    char *picture_path = nullptr;   // VORNA_PICTURE: where shut-down saves the picture
-    char *log_path = nullptr;       // VORNA_LOG: the file that every printed and logged line goes to
-    int log_fd = -1;                // ... open for appending, or -1
+    char *play_script = nullptr;  // VORNA_PLAY: the script that playback reads, instead of VORNA.SCR
+    bool play_exit = false;       // VORNA_PLAY_EXIT: playback ending by itself quits the program
+    char *picture_path = nullptr; // VORNA_PICTURE: where shut-down saves the picture
+    char *log_path = nullptr;     // VORNA_LOG: the file that every printed and logged line goes to
+    int log_fd = -1;              // ... open for appending, or -1
 };
 
 extern RuntimeState runtime_state;

@@ -295,9 +295,7 @@ void stop_playback(void) {
     if (runtime_state.play_exit) platform_post_quit(0);
 }
 
-const char *script_read_name(void) {
-    return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME;
-}
+const char *script_read_name(void) { return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME; }
 
 void close_script(void) {
     if (runtime_state.script != nullptr) std::fclose(runtime_state.script);

@@ -33,11 +33,13 @@ inline ProgramRun run_program(const std::string &program, const std::vector<std:
     for (char **entry = environ; *entry; ++entry) {
         const std::string name = std::string(*entry).substr(0, std::string(*entry).find('=') + 1);
         bool overridden = false;
-        for (const std::string &mine : entries) overridden = overridden || mine.rfind(name, 0) == 0;
+        for (const std::string &mine : entries)
+            overridden = overridden || mine.rfind(name, 0) == 0;
         if (!overridden) entries.push_back(*entry);
     }
     std::vector<char *> envp;
-    for (std::string &entry : entries) envp.push_back(entry.data());
+    for (std::string &entry : entries)
+        envp.push_back(entry.data());
     envp.push_back(nullptr);
     const std::string errors_file = (directory / "stderr.txt").string();
     char *argv[] = {const_cast<char *>(program.c_str()), nullptr};

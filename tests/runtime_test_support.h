@@ -17,7 +17,7 @@
 // A fresh temporary directory, made the current one while the object lives (the runtime's file
 // names, such as VORNA.SCR, are fixed), then removed with everything in it.
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory() : previous_(std::filesystem::current_path()) {
         char pattern[] = "/tmp/vorna-test-XXXXXX";
         if (mkdtemp(pattern)) path_ = pattern;
@@ -32,7 +32,7 @@ public:
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
     const std::filesystem::path &path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path previous_;
     std::filesystem::path path_;
 };
@@ -56,8 +56,8 @@ inline int pixels_differing(PlatformSurface *a, PlatformSurface *b, int left = 0
 }
 
 // The same for a PNG file against the canvas; -1 when the file cannot be read.
-inline int file_differs_from_canvas(const std::filesystem::path &file, int left = 0, int top = 0,
-                                    int right = INT_MAX, int bottom = INT_MAX) {
+inline int file_differs_from_canvas(const std::filesystem::path &file, int left = 0, int top = 0, int right = INT_MAX,
+                                    int bottom = INT_MAX) {
     PlatformSurface *saved = platform_load_surface(file.c_str());
     const int different = saved ? pixels_differing(saved, runtime_state.canvas, left, top, right, bottom) : -1;
     platform_destroy_surface(saved);

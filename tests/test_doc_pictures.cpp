@@ -19,12 +19,13 @@ TEST(DocPictures, EachEqualsWhatItsExampleDrawsToday) {
     std::istringstream names(DOC_EXAMPLES);
     for (std::string name; std::getline(names, name, ',');) {
         examples.insert(name);
-        const ProgramRun run =
-            run_program(std::string(DOC_EXAMPLES_DIR) + "/" + name,
-                        {"VORNA_PLAY=empty.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=" + name + ".png"}, directory.path());
+        const ProgramRun run = run_program(
+            std::string(DOC_EXAMPLES_DIR) + "/" + name,
+            {"VORNA_PLAY=empty.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=" + name + ".png"}, directory.path());
         ASSERT_EQ(run.status, 0) << name << ": " << run.errors;
         PlatformSurface *drawn = platform_load_surface((name + ".png").c_str());
-        PlatformSurface *committed = platform_load_surface((std::string(DOC_PICTURES_DIR) + "/" + name + ".png").c_str());
+        PlatformSurface *committed =
+            platform_load_surface((std::string(DOC_PICTURES_DIR) + "/" + name + ".png").c_str());
         EXPECT_NE(committed, nullptr) << "docs/pictures/" << name << ".png is missing";
         if (drawn && committed) {
             EXPECT_EQ(pixels_differing(drawn, committed), 0)

@@ -7,7 +7,7 @@
 namespace {
 
 class PictureTest : public RuntimeTest {
-protected:
+  protected:
     ScratchDirectory directory_;
 
     static void draw_something() {
@@ -88,13 +88,15 @@ TEST_F(PictureTest, F12SavesTheFirstFreeNumberAndIsNoEvent) {
     drain_messages(); // the text window's F12 comes back to the graphics window after the x
     perform_command(CMD_RECORD);
 
-    EXPECT_EQ(printed_lines(), (std::vector<std::string>{"Saved picture VORNA-0002.png\n", "Saved picture VORNA-0004.png\n"}));
+    EXPECT_EQ(printed_lines(),
+              (std::vector<std::string>{"Saved picture VORNA-0002.png\n", "Saved picture VORNA-0004.png\n"}));
     EXPECT_EQ(read_whole_file("VORNA-0001.png"), "taken");
     EXPECT_EQ(read_whole_file("VORNA-0003.png"), "taken");
     expect_file_shows_canvas("VORNA-0002.png");
     expect_file_shows_canvas("VORNA-0004.png");
     EXPECT_EQ(read_whole_file(SCRIPT_FILE_NAME), "VORNA_KBD(120);\r\n");
-    EXPECT_EQ(files(), (std::set<std::string>{"VORNA-0001.png", "VORNA-0002.png", "VORNA-0003.png", "VORNA-0004.png", SCRIPT_FILE_NAME}));
+    EXPECT_EQ(files(), (std::set<std::string>{"VORNA-0001.png", "VORNA-0002.png", "VORNA-0003.png", "VORNA-0004.png",
+                                              SCRIPT_FILE_NAME}));
 }
 
 } // namespace

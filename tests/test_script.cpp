@@ -508,7 +508,8 @@ TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecor
     char entry[256] = "old";
     EXPECT_EQ(VORNA_gets("Name?", entry), 1);
     EXPECT_STREQ(entry, "");
-    EXPECT_EQ(printed_lines().back(), "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
+    EXPECT_EQ(printed_lines().back(),
+              "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
 
     perform_command(CMD_RECORD);
     record_key('x');

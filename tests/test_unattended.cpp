@@ -24,17 +24,20 @@ struct ScriptStep {
 // The title click, then the panel's More Cars, Faster, New Color, Reverse and Stop between runs
 // of ticks, a key and a click outside the panel.
 const ScriptStep STEPS[] = {
-    {EVENT_MOUSE, 0, 0},     {EVENT_TICK, 25, 0},   {EVENT_MOUSE, -257, 82}, {EVENT_MOUSE, -257, 182},
-    {EVENT_TICK, 40, 0},     {EVENT_MOUSE, -257, 107}, {EVENT_KEY, 'k', 0}, {EVENT_MOUSE, -257, 132},
-    {EVENT_TICK, 60, 0},     {EVENT_MOUSE, 100, -100}, {EVENT_MOUSE, -257, 207}, {EVENT_TICK, 5, 0},
+    {EVENT_MOUSE, 0, 0}, {EVENT_TICK, 25, 0},      {EVENT_MOUSE, -257, 82},  {EVENT_MOUSE, -257, 182},
+    {EVENT_TICK, 40, 0}, {EVENT_MOUSE, -257, 107}, {EVENT_KEY, 'k', 0},      {EVENT_MOUSE, -257, 132},
+    {EVENT_TICK, 60, 0}, {EVENT_MOUSE, 100, -100}, {EVENT_MOUSE, -257, 207}, {EVENT_TICK, 5, 0},
 };
 
 std::string script_text() {
     std::ostringstream text;
     for (const ScriptStep &step : STEPS) {
-        if (step.kind == EVENT_MOUSE) text << "VORNA_MOUSE(" << step.x << ", " << step.y << ");\r\n";
-        else if (step.kind == EVENT_KEY) text << "VORNA_KBD(" << step.x << ");\r\n";
-        else text << "VORNA_PERIODIC(" << step.x << ");\r\n";
+        if (step.kind == EVENT_MOUSE)
+            text << "VORNA_MOUSE(" << step.x << ", " << step.y << ");\r\n";
+        else if (step.kind == EVENT_KEY)
+            text << "VORNA_KBD(" << step.x << ");\r\n";
+        else
+            text << "VORNA_PERIODIC(" << step.x << ");\r\n";
     }
     return text.str();
 }
@@ -42,7 +45,8 @@ std::string script_text() {
 std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -99,10 +103,10 @@ bool last_frame_matches(const SceneState &scene, PlatformSurface *picture) {
 TEST(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
     ScratchDirectory directory;
     std::ofstream("marking.scr", std::ios::binary) << script_text();
-    const ProgramRun run = run_program(CARSCENE_PROGRAM,
-                                       {"VORNA_PLAY=marking.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=picture.png",
-                                        "VORNA_LOG=drawing.log"},
-                                       directory.path());
+    const ProgramRun run = run_program(
+        CARSCENE_PROGRAM,
+        {"VORNA_PLAY=marking.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=picture.png", "VORNA_LOG=drawing.log"},
+        directory.path());
     ASSERT_EQ(run.status, 0) << run.errors;
     std::printf("unattended car scene run: %zu script lines, %.2f s\n", std::size(STEPS), run.seconds);
 
@@ -111,7 +115,8 @@ TEST(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
     const std::vector<std::string> logged = lines_of(read_whole_file("drawing.log"));
     EXPECT_GT(logged.size(), 10000u);
     ASSERT_EQ(logged.size(), expected.size());
-    for (std::size_t i = 0; i < logged.size(); i++) ASSERT_EQ(logged[i], expected[i]) << "log line " << i + 1;
+    for (std::size_t i = 0; i < logged.size(); i++)
+        ASSERT_EQ(logged[i], expected[i]) << "log line " << i + 1;
     PlatformSurface *picture = platform_load_surface("picture.png");
     ASSERT_NE(picture, nullptr);
     EXPECT_TRUE(last_frame_matches(scene, picture)) << "the saved picture differs from the replayed frame";
@@ -153,5 +158,6 @@ TEST(Unattended, LogFileHasEveryLineOnALineOfItsOwn) {
     runtime_state.log_path = nullptr;
     EXPECT_EQ(read_whole_file("direct.log"), "blue text at (1,2), \"two\\nlines\"\ntab\there\\r\nno line end\n"
                                              "Illegal color 30; using RED.\nred pixel at (0,0)\n");
-    EXPECT_EQ(LogCapture::lines(), (std::vector<std::string>{"tab\there\r", "no line end", "Illegal color 30; using RED."}));
+    EXPECT_EQ(LogCapture::lines(),
+              (std::vector<std::string>{"tab\there\r", "no line end", "Illegal color 30; using RED."}));
 }

@@ -7,8 +7,10 @@ void draw_example(void) {
     VORNA_draw_rectangle(COLOR_ICE_BLUE, -300, 250, 300, -250, 0); /* where programs draw */
     VORNA_draw_line(COLOR_GRAY_50, -300, 0, 301, 0, 1);            /* the x axis */
     VORNA_draw_line(COLOR_GRAY_50, 0, -250, 0, 251, 1);            /* the y axis */
-    for (v = -300; v <= 300; v += 50) VORNA_draw_line(COLOR_GRAY_50, v, -4, v, 5, 1);
-    for (v = -250; v <= 250; v += 50) VORNA_draw_line(COLOR_GRAY_50, -4, v, 5, v, 1);
+    for (v = -300; v <= 300; v += 50)
+        VORNA_draw_line(COLOR_GRAY_50, v, -4, v, 5, 1);
+    for (v = -250; v <= 250; v += 50)
+        VORNA_draw_line(COLOR_GRAY_50, -4, v, 5, v, 1);
 
     VORNA_fill_circle(COLOR_RED, 0, 0, 3);
     VORNA_draw_text(COLOR_BLACK, 8, 8, 14, "(0,0)");

@@ -8,5 +8,6 @@ void draw_example(void) {
     VORNA_draw_line(COLOR_BLACK, -280, 170, 280, 170, 1);
     VORNA_draw_line(COLOR_BLACK, -280, 140, 280, 140, 3);
     VORNA_draw_line(COLOR_BLACK, -280, 100, 280, 100, 8);
-    for (i = 0; i <= 12; i++) VORNA_draw_line(2 + i % 12, 0, -230, -240 + 40 * i, 40, 2);
+    for (i = 0; i <= 12; i++)
+        VORNA_draw_line(2 + i % 12, 0, -230, -240 + 40 * i, 40, 2);
 }

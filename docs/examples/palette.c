@@ -3,9 +3,9 @@
 #include "vorna.h"
 
 static const char *const NAMES[24] = {
-    "black",  "white", "red",   "green",        "blue",      "yellow",   "magenta",    "cyan",
-    "purple", "navy blue", "dusty plum", "ice blue", "turquoise", "orange", "brown",  "pink",
-    "chalk",  "gold",  "peach", "forest green", "sea green", "olive",    "50% gray",   "20% gray",
+    "black",  "white",     "red",        "green",        "blue",      "yellow", "magenta",  "cyan",
+    "purple", "navy blue", "dusty plum", "ice blue",     "turquoise", "orange", "brown",    "pink",
+    "chalk",  "gold",      "peach",      "forest green", "sea green", "olive",  "50% gray", "20% gray",
 };
 
 void draw_example(void) {
