@@ -23,7 +23,7 @@ dump_script() {
 }
 EXTRA_FAIL_HOOK=dump_script
 . "$(dirname "$0")/xvfb_lib.sh"
-require_tools Xvfb xdotool import convert identify
+require_tools Xvfb xdotool import convert
 [ -x "$APP" ] || fail "no program at $APP"
 APP=$(absolute "$APP")
 start_xvfb
@@ -78,7 +78,7 @@ case $first in VORNA_PERIODIC*) ;; *) fail "the recording does not start with ti
 echo "ok: recorded $lines lines:"
 cat plain.scr
 # F12 during the recording saved the picture and added no line (checked above).
-[ "$(identify -format %wx%h VORNA-0001.png 2>/dev/null)" = 601x540 ] || fail "F12 saved no 601x540 VORNA-0001.png"
+[ "$(convert VORNA-0001.png -format %wx%h info: 2>/dev/null)" = 601x540 ] || fail "F12 saved no 601x540 VORNA-0001.png"
 echo "ok: F12 saved VORNA-0001.png"
 
 # --- Second run: replay ----------------------------------------------------------------------
