@@ -12,6 +12,10 @@
 // on a run that was doomed from the start. What only shut-down can find out (the picture or the
 // log could not be written after all) is reported on the console and on stderr, and the process
 // then ends with status 3 when the program itself returned 0.
+//
+// The fields this file sets are read where they act: script.cpp reads and quits by play_script
+// and play_exit, console.cpp writes every line through unattended_log_line, prompt.cpp answers
+// itself when unattended_without_user.
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
