@@ -10,6 +10,12 @@ struct PlatformInstanceRecord {
     int unused;
 };
 
+namespace {
+int failure_status = 0; // set when the runtime could not finish what the run was asked to leave
+}
+
+void platform_set_failure_status(int status) { failure_status = status; }
+
 int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
     platform_init(&argc, argv);
     static PlatformInstanceRecord instance_record{0};
@@ -19,5 +25,6 @@ int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
         command_line += argv[i];
     }
     const int SHOW_NORMAL = 1;
-    return entry(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
+    const int status = entry(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
+    return status == 0 ? failure_status : status;
 }

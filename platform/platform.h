@@ -5,6 +5,7 @@
 // Qt 6 Widgets; no toolkit type appears in this header. Every function runs on the one thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct PlatformWindow;  // a top-level window
@@ -60,6 +61,7 @@ enum {
     VK_CODE_RIGHT = 39,
     VK_CODE_DOWN = 40,
     VK_CODE_DELETE = 46,
+    VK_CODE_F12 = 123, // F1..F24 are 112..135
 };
 
 // A window procedure: acts on one dispatched message.
@@ -74,6 +76,10 @@ void platform_init(int *argc, char **argv);
 
 // Width and height of the primary screen in pixels.
 void platform_screen_size(int *width, int *height);
+
+// Marks the run as failed: when the program's graphical entry returns 0, the process ends with
+// this status instead (a non-zero status from the program is kept).
+void platform_set_failure_status(int status);
 
 // ---------------------------------------------------------------------------------------------
 // Windows
@@ -163,6 +169,15 @@ int platform_surface_height(PlatformSurface *surface);
 
 // Writes the surface to a PNG file (diagnostics and tests); 1 on success.
 int platform_save_surface(PlatformSurface *surface, const char *path);
+
+// The surface encoded as the bytes of a PNG file, in a block the caller frees with std::free;
+// *size receives their number. Null when it cannot be encoded.
+unsigned char *platform_surface_png(PlatformSurface *surface, std::size_t *size);
+
+// A new surface holding the picture of an image file, or null when it cannot be read (tests);
+// platform_destroy_surface frees a surface that no window shows.
+PlatformSurface *platform_load_surface(const char *path);
+void platform_destroy_surface(PlatformSurface *surface);
 
 // How a shape is drawn: an outline pen and, when filled, an interior of fill_color.
 struct PlatformPen {

@@ -5,12 +5,15 @@
 // cut down to what can touch the surface, so no value overflows the painter's fixed-point
 // arithmetic and no call takes longer than the surface is large.
 #include <QApplication>
+#include <QBuffer>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPolygon>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -278,6 +281,33 @@ int platform_save_surface(PlatformSurface *surface, const char *path) {
     if (!surface || !path) return 0;
     qt_surface_end_painting(surface);
     return surface->image.save(QString::fromLocal8Bit(path), "PNG") ? 1 : 0;
+}
+
+unsigned char *platform_surface_png(PlatformSurface *surface, std::size_t *size) {
+    if (!surface || !size) return nullptr;
+    qt_surface_end_painting(surface);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !surface->image.save(&buffer, "PNG") || bytes.isEmpty()) return nullptr;
+    auto *copy = static_cast<unsigned char *>(std::malloc(std::size_t(bytes.size())));
+    if (!copy) return nullptr;
+    std::memcpy(copy, bytes.constData(), std::size_t(bytes.size()));
+    *size = std::size_t(bytes.size());
+    return copy;
+}
+
+PlatformSurface *platform_load_surface(const char *path) {
+    QImage image;
+    if (!path || !image.load(QString::fromLocal8Bit(path))) return nullptr;
+    auto *surface = new PlatformSurface;
+    surface->image = image.convertToFormat(QImage::Format_RGB32);
+    return surface;
+}
+
+void platform_destroy_surface(PlatformSurface *surface) {
+    if (!surface || surface->window) return; // a window's own picture lives with the window
+    qt_surface_end_painting(surface);
+    delete surface;
 }
 
 void platform_draw_rectangle(PlatformSurface *surface, std::int64_t left, std::int64_t top, std::int64_t right,

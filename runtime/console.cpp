@@ -28,6 +28,15 @@ void store_line(const char *text, std::size_t length) {
     runtime_state.console_next = next_slot(runtime_state.console_next);
 }
 
+// One formatted line to the ring, the observer, the log file and the screen. The screen comes
+// last: drawing may shorten the buffer by its trailing newline.
+void print_line(char *buffer) {
+    store_line(buffer, std::strlen(buffer));
+    if (console_observer) console_observer(buffer);
+    unattended_log_line(buffer);
+    console_draw_line(buffer);
+}
+
 } // namespace
 
 int VORNA_print(const char *format, ...) {
@@ -36,10 +45,21 @@ int VORNA_print(const char *format, ...) {
     va_start(args, format);
     const int produced = format_bounded(buffer, format, args);
     va_end(args);
-    store_line(buffer, std::strlen(buffer));
-    if (console_observer) console_observer(buffer);
-    console_draw_line(buffer);
+    print_line(buffer);
     return produced;
+}
+
+void log_drawing(const char *format, ...) {
+    if (!runtime_state.logging && runtime_state.log_fd < 0) return;
+    char buffer[FORMAT_BUFFER_SIZE];
+    std::va_list args;
+    va_start(args, format);
+    format_bounded(buffer, format, args);
+    va_end(args);
+    if (runtime_state.logging)
+        print_line(buffer);
+    else
+        unattended_log_line(buffer); // logging is off: the log file alone has the line
 }
 
 void console_draw_line(char *text) {

@@ -3,7 +3,8 @@
 // Every command, whether chosen from the menu or typed as Ctrl+letter, goes through
 // perform_command, so both ways have the same effect. The shortcuts shown in the menu are only
 // text: the key handling below is what makes them work, in the graphics window and (through
-// the text window, which passes its keys on) in the console.
+// the text window, which passes its keys on) in the console. F12, which types no character,
+// saves the picture (picture.cpp).
 #include "runtime_internal.h"
 
 namespace {
@@ -112,6 +113,8 @@ void menu_handle_message(const PlatformMessage *message) {
     case MSG_KEY_DOWN:
         if (message->a == VK_CODE_CONTROL) {
             runtime_state.ctrl_down = 1;
+        } else if (message->a == VK_CODE_F12) {
+            if (message->b == 0) save_numbered_picture(); // a held key saves one picture, not dozens
         } else if (runtime_state.ctrl_down == 1) {
             int id = command_for_key(message->a);
             if (id != 0) perform_command(id);

@@ -61,7 +61,7 @@ void draw(ShapeKind kind, ColorIndex color, std::int64_t width, std::int64_t x1,
 int draw_text_checked(int color, int x, int y, int size, const char *text) {
     size = check_size(size);
     color = check_color(color);
-    if (runtime_state.logging) VORNA_print("%s text at (%d,%d), \"%s\"\n", palette_name(color), x, y, text);
+    log_drawing("%s text at (%d,%d), \"%s\"\n", palette_name(color), x, y, text);
     draw(SHAPE_TEXT, color, 0, x, y, size, 0, 0, 0, text);
     return 1;
 }
@@ -126,7 +126,7 @@ void render_command(const DrawCommand *command) {
 
 int VORNA_put_pixel(int color, int x, int y) {
     color = check_color(color);
-    if (runtime_state.logging) VORNA_print("%s pixel at (%d,%d)\n", palette_name(color), x, y);
+    log_drawing("%s pixel at (%d,%d)\n", palette_name(color), x, y);
     draw(SHAPE_PIXEL, color, 0, x, y);
     return 1;
 }
@@ -134,8 +134,7 @@ int VORNA_put_pixel(int color, int x, int y) {
 int VORNA_fill_circle(int color, int x, int y, int radius) {
     color = check_color(color);
     radius = check_radius(radius);
-    if (runtime_state.logging)
-        VORNA_print("%s circle at (%d,%d), radius %d\n", palette_name(color), x, y, radius);
+    log_drawing("%s circle at (%d,%d), radius %d\n", palette_name(color), x, y, radius);
     const std::int64_t r = radius;
     draw(SHAPE_OVAL, color, 0, x - r, y + r, x + r, y - r);
     return 1;
@@ -144,8 +143,7 @@ int VORNA_fill_circle(int color, int x, int y, int radius) {
 int VORNA_draw_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
     color = check_color(color);
     width = check_width(width);
-    if (runtime_state.logging)
-        VORNA_print("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(color), x1, y1, x2, y2, x3, y3);
+    log_drawing("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(color), x1, y1, x2, y2, x3, y3);
     draw(SHAPE_TRIANGLE, color, width, x1, y1, x2, y2, x3, y3);
     return 1;
 }
@@ -154,14 +152,11 @@ int VORNA_draw_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
     normalise(x1, y1, x2, y2);
     color = check_color(color);
     width = check_width(width);
-    if (runtime_state.logging) {
-        if (width != 0)
-            VORNA_print("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n", palette_name(color),
-                        x1, y1, x2, y2, width);
-        else
-            VORNA_print("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1,
-                        x2, y2);
-    }
+    if (width != 0)
+        log_drawing("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n", palette_name(color), x1,
+                    y1, x2, y2, width);
+    else
+        log_drawing("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1, x2, y2);
     draw(SHAPE_RECTANGLE, color, width, x1, y1, x2, y2);
     return 1;
 }
@@ -170,14 +165,11 @@ int VORNA_draw_oval(int color, int x1, int y1, int x2, int y2, int width) {
     normalise(x1, y1, x2, y2);
     width = check_width(width);
     color = check_color(color);
-    if (runtime_state.logging) {
-        if (width != 0)
-            VORNA_print("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", palette_name(color), x1, y1,
-                        x2, y2, width);
-        else
-            VORNA_print("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1, x2,
-                        y2);
-    }
+    if (width != 0)
+        log_drawing("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", palette_name(color), x1, y1, x2,
+                    y2, width);
+    else
+        log_drawing("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_name(color), x1, y1, x2, y2);
     draw(SHAPE_OVAL, color, width, x1, y1, x2, y2);
     return 1;
 }
@@ -185,8 +177,7 @@ int VORNA_draw_oval(int color, int x1, int y1, int x2, int y2, int width) {
 int VORNA_draw_line(int color, int x1, int y1, int x2, int y2, int width) {
     width = check_width(width);
     color = check_color(color);
-    if (runtime_state.logging)
-        VORNA_print("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(color), x1, y1, x2, y2, width);
+    log_drawing("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(color), x1, y1, x2, y2, width);
     draw(SHAPE_LINE, color, width == 0 ? 1 : width, x1, y1, x2, y2);
     return 1;
 }
@@ -220,7 +211,7 @@ int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...
 }
 
 int VORNA_clear(void) {
-    if (runtime_state.logging) VORNA_print("Clearing the graphics window\n");
+    log_drawing("Clearing the graphics window\n");
     if (runtime_state.canvas) {
         // A white brush with the canvas's default one-pixel black pen: the outermost rows and
         // columns of the canvas come out black.

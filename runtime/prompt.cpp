@@ -28,6 +28,16 @@ int VORNA_gets(const char *prompt, char *result) {
         return 0;
     }
 
+    if (unattended_without_user()) {
+        // The run plays a script and then quits: nobody is there to answer, and a dialog would
+        // wait for ever. The program gets an empty entry, as if Okay had been pressed at once.
+        runtime_state.prompt_result = result;
+        result[0] = '\0';
+        VORNA_print("VORNA_gets \"%s\": nobody answers in an unattended run; the entry is empty\n",
+                    prompt ? prompt : "");
+        return 1;
+    }
+
     char line[PROMPT_LINE_LENGTH + 1];
     build_prompt_line(prompt, line);
 

@@ -98,6 +98,13 @@ struct RuntimeState {
 
     // Prompt dialog.
     char *prompt_result = nullptr;
+
+    // Unattended runs: what the environment asked for at start-up (unattended.cpp).
+    char *play_script = nullptr;  // VORNA_PLAY: the script that playback reads, instead of VORNA.SCR
+    bool play_exit = false;       // VORNA_PLAY_EXIT: playback ending by itself quits the program
+    char *picture_path = nullptr; // VORNA_PICTURE: where shut-down saves the picture
+    char *log_path = nullptr;     // VORNA_LOG: the file that every printed and logged line goes to
+    int log_fd = -1;              // ... open for appending, or -1
 };
 
 extern RuntimeState runtime_state;
@@ -135,6 +142,9 @@ void events_handle_message(const PlatformMessage *message); // timer, left butto
 
 // console.cpp
 void console_draw_line(char *text);
+// One line of the drawing log: printed when logging is on, and always written to the VORNA_LOG
+// file; formatted only when one of the two wants it.
+void log_drawing(const char *format, ...) VORNA_PRINTF_LIKE(1, 2);
 void text_window_proc(PlatformWindow *window, const PlatformMessage *message);
 void console_repaint(void);
 // Test seam: the allocator for console line copies, and an observer of every printed line.
@@ -161,6 +171,32 @@ void close_script(void);
 void toggle_recording(void);
 void toggle_playback(void);
 void request_play_one(void);
+// The script that playback reads: the VORNA_PLAY file, or VORNA.SCR.
+const char *script_read_name(void);
+
+// picture.cpp
+// Saves the canvas as a PNG file, replacing the file only once the whole picture is written.
+// Returns null, or the reason why nothing was saved.
+const char *save_picture_file(const char *path);
+// F12: saves the canvas as the first free VORNA-0001.png .. VORNA-9999.png and says so.
+void save_numbered_picture(void);
+// Creates an empty temporary file, readable only by its owner, beside `path` (in the same
+// folder, so that a rename can put it in place); writes its name into `temp`. Returns the
+// open descriptor, or -1 with errno set.
+int create_temp_beside(const char *path, char *temp, std::size_t temp_size);
+
+// unattended.cpp
+// Reads VORNA_PLAY, VORNA_PLAY_EXIT, VORNA_PICTURE and VORNA_LOG. A value that cannot work ends
+// the process with status 2 and a message on stderr, before any window opens.
+void unattended_read_environment(void);
+// End of start-up: begins playing the VORNA_PLAY script.
+void unattended_begin(void);
+// Shut-down: saves the VORNA_PICTURE picture and closes the log.
+void unattended_finish(void);
+// Appends one printed line to the VORNA_LOG file, if there is one.
+void unattended_log_line(const char *line);
+// True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
+bool unattended_without_user(void);
 
 // Formats into a 1024-byte buffer, never past it: a longer text is cut to 1023 characters.
 // Returns the number of characters the format produced (as vsnprintf does).

@@ -15,7 +15,9 @@
 // treated as a file that cannot be opened.
 //
 // The stream serves one side at a time: the recorder opens it for writing, the reader for
-// reading, and the commands below close one side before they start the other.
+// reading, and the commands below close one side before they start the other. The reader reads
+// VORNA.SCR, or the file that VORNA_PLAY names (unattended.cpp); the recorder always writes
+// VORNA.SCR, and never when that is the file VORNA_PLAY plays.
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -35,12 +37,12 @@ enum {
     SCRIPT_SKIP_CHECK_LINES = 1024, // empty lines skipped between two looks at the clock
 };
 
-// Opens the script file as a stream, for writing (emptied) or for reading; null when it cannot
+// Opens a script file as a stream, for writing (emptied) or for reading; null when it cannot
 // be opened or is not a regular file. The open itself never waits (O_NONBLOCK, cleared again
 // once the kind is known), and a file that is not regular is neither created nor emptied.
-std::FILE *open_script(bool for_writing) {
+std::FILE *open_script(const char *path, bool for_writing) {
     const int access = for_writing ? O_WRONLY | O_CREAT : O_RDONLY;
-    const int fd = open(SCRIPT_FILE_NAME, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const int fd = open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     struct stat status;
     const int flags = fcntl(fd, F_GETFL);
@@ -173,12 +175,25 @@ void end_reading(void) {
     runtime_state.pending_ticks = 0;
 }
 
+// True when VORNA.SCR is the very file that VORNA_PLAY plays: recording must not empty it.
+bool recording_would_overwrite_play_script(void) {
+    struct stat written, played;
+    return runtime_state.play_script && stat(SCRIPT_FILE_NAME, &written) == 0 &&
+           stat(runtime_state.play_script, &played) == 0 && written.st_dev == played.st_dev &&
+           written.st_ino == played.st_ino;
+}
+
 } // namespace
 
 void write_script_event(int kind, int x, int y, signed char key) {
     if (runtime_state.script == nullptr) {
+        if (recording_would_overwrite_play_script()) {
+            VORNA_print("Cannot open script file %s for writing: it is the script that VORNA_PLAY plays\n",
+                        SCRIPT_FILE_NAME);
+            return;
+        }
         // Binary mode: the line ends below are written as they are, CR LF on every system.
-        runtime_state.script = open_script(true);
+        runtime_state.script = open_script(SCRIPT_FILE_NAME, true);
         if (runtime_state.script == nullptr) {
             VORNA_print("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
             return;
@@ -218,9 +233,9 @@ void record_event(void) {
 
 int read_script_event(void) {
     if (runtime_state.script == nullptr) {
-        runtime_state.script = open_script(false);
+        runtime_state.script = open_script(script_read_name(), false);
         if (runtime_state.script == nullptr) {
-            VORNA_print("Cannot open script file %s for reading\n", SCRIPT_FILE_NAME);
+            VORNA_print("Cannot open script file %s for reading\n", script_read_name());
             stop_playback();
             return SCRIPT_NO_EVENT;
         }
@@ -245,7 +260,7 @@ int read_script_event(void) {
     }
 
     if (result == LINE_END_OF_FILE) {
-        VORNA_print("EOF encountered in script file %s\n", SCRIPT_FILE_NAME);
+        VORNA_print("EOF encountered in script file %s\n", script_read_name());
         stop_playback();
         close_script();
         return SCRIPT_NO_EVENT;
@@ -276,7 +291,11 @@ void stop_playback(void) {
     runtime_state.playback = false;
     runtime_state.play_one = false;
     platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
+    // Playback ended by itself: an unattended run with VORNA_PLAY_EXIT ends the program now.
+    if (runtime_state.play_exit) platform_post_quit(0);
 }
+
+const char *script_read_name(void) { return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME; }
 
 void close_script(void) {
     if (runtime_state.script != nullptr) std::fclose(runtime_state.script);

@@ -124,6 +124,9 @@ int VORNA_clear(void);
 /* Prints a notice that undo is no longer supported. */
 int VORNA_undo(void);
 
+/* Saves the canvas (601 x 540 pixels) as a PNG file; 1, or 0 with a console message. */
+int VORNA_save_picture(const char *file_name);
+
 /* ------------------------------------------------------------------------------------------
  * Events and animation
  * ---------------------------------------------------------------------------------------- */

@@ -13,6 +13,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
                   int show_mode) {
     (void)previous_instance; // the window kinds are set up afresh for every program
     (void)command_line;      // never read
+    unattended_read_environment();
     int screen_width = 0, screen_height = 0;
     platform_screen_size(&screen_width, &screen_height);
 
@@ -42,6 +43,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
 
     platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, TIMER_PERIOD_MS);
     platform_quit_on_signals();
+    unattended_begin();
     return 1;
 }
 
@@ -49,6 +51,7 @@ int VORNA_shutdown(void) {
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
     runtime_state.window_dc = nullptr;
     close_script();
+    unattended_finish();
     return 1;
 }
 

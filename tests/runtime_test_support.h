@@ -4,10 +4,65 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime_internal.h"
+
+// A fresh temporary directory, made the current one while the object lives (the runtime's file
+// names, such as VORNA.SCR, are fixed), then removed with everything in it.
+class ScratchDirectory {
+  public:
+    ScratchDirectory() : previous_(std::filesystem::current_path()) {
+        char pattern[] = "/tmp/vorna-test-XXXXXX";
+        if (mkdtemp(pattern)) path_ = pattern;
+        EXPECT_FALSE(path_.empty());
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDirectory() {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(path_);
+    }
+    ScratchDirectory(const ScratchDirectory &) = delete;
+    ScratchDirectory &operator=(const ScratchDirectory &) = delete;
+    const std::filesystem::path &path() const { return path_; }
+
+  private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string read_whole_file(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The number of pixels in which two surfaces differ, within the columns left..right and the
+// rows top..bottom (inclusive; the whole surface by default), or -1 when their sizes differ.
+inline int pixels_differing(PlatformSurface *a, PlatformSurface *b, int left = 0, int top = 0, int right = INT_MAX,
+                            int bottom = INT_MAX) {
+    const int width = platform_surface_width(a), height = platform_surface_height(a);
+    if (width != platform_surface_width(b) || height != platform_surface_height(b)) return -1;
+    int different = 0;
+    for (int y = std::max(top, 0); y <= std::min(bottom, height - 1); y++)
+        for (int x = std::max(left, 0); x <= std::min(right, width - 1); x++)
+            different += platform_surface_pixel(a, x, y) != platform_surface_pixel(b, x, y);
+    return different;
+}
+
+// The same for a PNG file against the canvas; -1 when the file cannot be read.
+inline int file_differs_from_canvas(const std::filesystem::path &file, int left = 0, int top = 0, int right = INT_MAX,
+                                    int bottom = INT_MAX) {
+    PlatformSurface *saved = platform_load_surface(file.c_str());
+    const int different = saved ? pixels_differing(saved, runtime_state.canvas, left, top, right, bottom) : -1;
+    platform_destroy_surface(saved);
+    return different;
+}
 
 inline void start_runtime_once() {
     static bool started = false;

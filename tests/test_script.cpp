@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -37,19 +38,14 @@ protected:
         runtime_state.pending_ticks = 0;
         platform_menu_check(runtime_state.run_menu, CMD_RECORD, 0);
         platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
-        old_directory_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/vorna-script-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        std::filesystem::current_path(directory_);
+        directory_ = std::make_unique<ScratchDirectory>();
     }
 
     void TearDown() override {
         close_script();
         runtime_state.recording = runtime_state.playback = runtime_state.play_one = false;
         runtime_state.pending_ticks = 0;
-        std::filesystem::current_path(old_directory_);
-        std::filesystem::remove_all(directory_);
+        directory_.reset();
         RuntimeTest::TearDown();
     }
 
@@ -57,10 +53,7 @@ protected:
         std::ofstream(SCRIPT_FILE_NAME, std::ios::binary) << content;
     }
 
-    static std::string read_file() {
-        std::ifstream file(SCRIPT_FILE_NAME, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    static std::string read_file() { return read_whole_file(SCRIPT_FILE_NAME); }
 
     // A wait that nothing ends would hang the test: after 10 s a SIGTERM, which the runtime
     // turns into a quit, ends it instead, and the test fails on the unexpected EVENT_QUIT.
@@ -124,8 +117,7 @@ protected:
         }
     }
 
-    std::filesystem::path old_directory_;
-    std::filesystem::path directory_;
+    std::unique_ptr<ScratchDirectory> directory_;
 };
 
 const std::string EXAMPLE = "VORNA_PERIODIC(4);\r\nVORNA_MOUSE(-150, 200);\r\nVORNA_KBD(97);\r\nVORNA_PERIODIC(2);\r\n";
@@ -498,6 +490,34 @@ TEST_F(ScriptTest, StoppingPlaybackByItsCommandDropsTheOwedTicks) {
     perform_command(CMD_PLAYBACK);
     EXPECT_EQ(next_event().kind, EVENT_TICK);
     EXPECT_EQ(runtime_state.pending_ticks, 4) << "started again at the first line";
+}
+
+// An unattended run (VORNA_PLAY naming VORNA.SCR under another name, VORNA_PLAY_EXIT=1): the
+// played file is read under its own name, its end quits the program, the prompt dialog answers
+// itself, and a recording never empties the file being played.
+TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecordedOver) {
+    write_file("VORNA_KBD(66);\r\n");
+    std::filesystem::create_symlink(SCRIPT_FILE_NAME, "played.scr");
+    runtime_state.play_script = const_cast<char *>("played.scr");
+    runtime_state.play_exit = true;
+    perform_command(CMD_PLAYBACK);
+    EXPECT_EQ(next_event().key, 'B');
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
+    EXPECT_EQ(count_printed("EOF encountered in script file played.scr\n"), 1);
+
+    char entry[256] = "old";
+    EXPECT_EQ(VORNA_gets("Name?", entry), 1);
+    EXPECT_STREQ(entry, "");
+    EXPECT_EQ(printed_lines().back(),
+              "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
+
+    perform_command(CMD_RECORD);
+    record_key('x');
+    EXPECT_EQ(printed_lines().back(),
+              "Cannot open script file VORNA.SCR for writing: it is the script that VORNA_PLAY plays\n");
+    EXPECT_EQ(read_file(), "VORNA_KBD(66);\r\n");
+    runtime_state.play_script = nullptr;
+    runtime_state.play_exit = false;
 }
 
 } // namespace

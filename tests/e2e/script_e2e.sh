@@ -1,9 +1,10 @@
 #!/bin/sh
 # Recording and replaying a script in the car scene under a virtual X server.
 #
-# First run: click the title away, Ctrl+R, let some ticks pass, click "More Cars", type x, let
-# more ticks pass, Ctrl+R again, then Ctrl+Q. VORNA.SCR must hold the ticks, the click at the
-# button's logical position and the key, one line each, every line ending in CR LF.
+# First run: click the title away, Ctrl+R, let some ticks pass, press F12, click "More Cars",
+# type x, let more ticks pass, Ctrl+R again, then Ctrl+Q. F12 must save VORNA-0001.png and add
+# nothing to the recording. VORNA.SCR must hold the ticks, the click at the button's logical
+# position and the key, one line each, every line ending in CR LF.
 # Second run: click the title away, Ctrl+P. Playback halts the animation and replays the script
 # at once, so a second car appears on the lower road and then the scene stands still. SIGTERM
 # then ends the program with exit code 0.
@@ -47,6 +48,8 @@ find_scene_origin first
 
 xdotool key ctrl+r
 sleep 1
+xdotool key F12
+sleep 0.3
 xdotool mousemove $((ORIGIN_X - 257)) $((ORIGIN_Y - 82)) click 1
 sleep 0.3
 xdotool key x
@@ -73,6 +76,9 @@ first=$(head -n 1 plain.scr)
 case $first in VORNA_PERIODIC*) ;; *) fail "the recording does not start with ticks: $first" ;; esac
 echo "ok: recorded $lines lines:"
 cat plain.scr
+# F12 during the recording saved the picture and added no line (checked above).
+[ "$(convert VORNA-0001.png -format %wx%h info: 2>/dev/null)" = 601x540 ] || fail "F12 saved no 601x540 VORNA-0001.png"
+echo "ok: F12 saved VORNA-0001.png"
 
 # --- Second run: replay ----------------------------------------------------------------------
 start_scene

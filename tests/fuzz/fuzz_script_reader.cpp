@@ -7,7 +7,7 @@
 // ones exactly (runs of ticks included).
 //
 // Only script.cpp is linked: this file supplies the state record, the console and the menu
-// check marks, so the target needs no window system.
+// check marks and the quit request, so the target needs no window system.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -31,6 +31,7 @@ int VORNA_print(const char *format, ...) {
 }
 
 void platform_menu_check(PlatformMenu *, int, int) {}
+void platform_post_quit(int) {}
 
 namespace {
 

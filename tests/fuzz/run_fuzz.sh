@@ -7,8 +7,9 @@
 #             removed afterwards)
 # With clang++ the target is a libFuzzer binary (address and undefined-behaviour sanitizers);
 # without it, the same target is linked with a small mutating driver and built with g++ and
-# the same sanitizers. Exits 0 when no fault was found, non-zero on a fault, 77 when no
-# compiler with sanitizer support is found. VORNA_FUZZ_NO_CLANG=1 forces the g++ driver.
+# the same sanitizers. Exits 0 when no fault was found, non-zero on a fault or when the target
+# does not build, 77 when there is no compiler at all. VORNA_FUZZ_NO_CLANG=1 forces the g++
+# driver.
 set -eu
 
 seconds=${1:-60}
@@ -35,13 +36,13 @@ if [ -z "${VORNA_FUZZ_NO_CLANG:-}" ] && command -v clang++ >/dev/null 2>&1 &&
     echo "run_fuzz: libFuzzer target, $seconds s"
     TMPDIR="$work/tmp" "$work/fuzz_script_reader" -max_total_time="$seconds" -max_len=4096 \
         -print_final_stats=1 "$work/corpus" "$here/seeds"
-elif command -v g++ >/dev/null 2>&1 &&
+elif command -v g++ >/dev/null 2>&1; then
+    # A target that does not build is a broken build, never a skip.
     g++ $flags -fsanitize=address,undefined $sources "$here/fuzz_driver_main.cpp" -o "$work/fuzz_script_driver" \
-        2>"$work/build.log"; then
+        2>"$work/build.log" || { echo "run_fuzz: the fuzz target does not build" >&2; cat "$work/build.log" >&2; exit 1; }
     echo "run_fuzz: clang++ with libFuzzer not available, standalone driver, $seconds s"
     TMPDIR="$work/tmp" "$work/fuzz_script_driver" "$seconds" "$here"/seeds/*
 else
-    echo "run_fuzz: no compiler with sanitizer support; skipped" >&2
-    cat "$work/build.log" >&2 || true
+    echo "run_fuzz: no compiler; skipped" >&2
     exit 77
 fi

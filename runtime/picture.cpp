@@ -1,0 +1,113 @@
+// picture.cpp: saving the canvas, all 601 x 540 pixels of it, as a PNG file: VORNA_save_picture,
+// the F12 key's numbered pictures, and (through unattended.cpp) the picture of an unattended run.
+//
+// A named picture is written to a temporary file beside its target and renamed over it once
+// complete, so a failure (a full disk, say) never leaves a cut-off file nor destroys an earlier
+// picture of that name. F12 claims a name that is not yet taken (O_EXCL) and writes into it, so
+// it never overwrites anything either.
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "runtime_internal.h"
+
+namespace {
+
+enum { PICTURE_NUMBER_LAST = 9999 }; // F12 names run from VORNA-0001.png to VORNA-9999.png
+
+// Writes the canvas as PNG into the open file; null, or the reason it failed.
+const char *write_canvas_png(int fd) {
+    std::size_t size = 0;
+    unsigned char *png = platform_surface_png(runtime_state.canvas, &size);
+    if (!png) return "the picture cannot be encoded";
+    const char *reason = nullptr;
+    for (std::size_t done = 0; done < size && !reason;) {
+        const ssize_t n = write(fd, png + done, size - done);
+        if (n > 0)
+            done += std::size_t(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            reason = std::strerror(n < 0 ? errno : EIO);
+    }
+    std::free(png);
+    return reason;
+}
+
+// Closes the file and gives the first reason of failure, if any.
+const char *close_file(int fd, const char *reason) {
+    const int closed = close(fd);
+    if (!reason && closed != 0) reason = std::strerror(errno);
+    return reason;
+}
+
+} // namespace
+
+int create_temp_beside(const char *path, char *temp, std::size_t temp_size) {
+    const char *slash = std::strrchr(path, '/');
+    const int folder_length = slash ? int(slash - path) + 1 : 0; // the folder with its slash
+    if (std::snprintf(temp, temp_size, "%.*s.vorna-picture-XXXXXX", folder_length, path) >= int(temp_size)) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    return mkostemp(temp, O_CLOEXEC);
+}
+
+const char *save_picture_file(const char *path) {
+    struct stat status;
+    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
+        return S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    // A symbolic link keeps pointing at the picture: the file it names is the one replaced.
+    char resolved[PATH_MAX];
+    const char *target = realpath(path, resolved) ? resolved : path;
+
+    char temp[PATH_MAX + 32];
+    const int fd = create_temp_beside(target, temp, sizeof temp);
+    if (fd < 0) return std::strerror(errno);
+    // Permissions as for any new file (the temporary file starts readable by its owner only).
+    const mode_t mask = umask(0);
+    umask(mask);
+    const char *reason = fchmod(fd, 0666 & ~mask) == 0 ? nullptr : std::strerror(errno);
+    if (!reason) reason = write_canvas_png(fd);
+    reason = close_file(fd, reason);
+    if (!reason && rename(temp, target) != 0) reason = std::strerror(errno);
+    if (reason) unlink(temp);
+    return reason;
+}
+
+void save_numbered_picture(void) {
+    if (!runtime_state.canvas) return;
+    char name[32];
+    for (int number = 1; number <= PICTURE_NUMBER_LAST; number++) {
+        std::snprintf(name, sizeof name, "VORNA-%04d.png", number);
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        const char *reason = fd < 0 ? std::strerror(errno) : close_file(fd, write_canvas_png(fd));
+        if (reason) {
+            if (fd >= 0) unlink(name); // the name was ours: no half-written picture stays behind
+            VORNA_print("Cannot save picture to %s: %s\n", name, reason);
+        } else {
+            VORNA_print("Saved picture %s\n", name);
+        }
+        return;
+    }
+    VORNA_print("Cannot save picture: VORNA-0001.png to VORNA-%04d.png are all taken\n", PICTURE_NUMBER_LAST);
+}
+
+int VORNA_save_picture(const char *file_name) {
+    if (!runtime_state.canvas) return 0; // before start-up there is no picture
+    if (!file_name || file_name[0] == '\0') {
+        VORNA_print("VORNA_save_picture needs a file name; no picture saved\n");
+        return 0;
+    }
+    const char *reason = save_picture_file(file_name);
+    if (reason) {
+        VORNA_print("Cannot save picture to %s: %s\n", file_name, reason);
+        return 0;
+    }
+    return 1;
+}

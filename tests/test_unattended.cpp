@@ -1,0 +1,163 @@
+// test_unattended.cpp: the car scene run as a marker runs it: offscreen, driven by a VORNA_PLAY
+// script, ending by itself, leaving its picture and its drawing log. Both must equal what the
+// same events give when this process drives the scene code itself.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "run_program.h"
+#include "scene_test_support.h"
+
+#ifndef CARSCENE_PROGRAM
+#error "CARSCENE_PROGRAM must name the carscene program"
+#endif
+
+namespace {
+
+struct ScriptStep {
+    int kind; // EVENT_MOUSE, EVENT_KEY or EVENT_TICK
+    int x, y; // the click; the character for a key; the number of ticks
+};
+
+// The title click, then the panel's More Cars, Faster, New Color, Reverse and Stop between runs
+// of ticks, a key and a click outside the panel.
+const ScriptStep STEPS[] = {
+    {EVENT_MOUSE, 0, 0}, {EVENT_TICK, 25, 0},      {EVENT_MOUSE, -257, 82},  {EVENT_MOUSE, -257, 182},
+    {EVENT_TICK, 40, 0}, {EVENT_MOUSE, -257, 107}, {EVENT_KEY, 'k', 0},      {EVENT_MOUSE, -257, 132},
+    {EVENT_TICK, 60, 0}, {EVENT_MOUSE, 100, -100}, {EVENT_MOUSE, -257, 207}, {EVENT_TICK, 5, 0},
+};
+
+std::string script_text() {
+    std::ostringstream text;
+    for (const ScriptStep &step : STEPS) {
+        if (step.kind == EVENT_MOUSE)
+            text << "VORNA_MOUSE(" << step.x << ", " << step.y << ");\r\n";
+        else if (step.kind == EVENT_KEY)
+            text << "VORNA_KBD(" << step.x << ");\r\n";
+        else
+            text << "VORNA_PERIODIC(" << step.x << ");\r\n";
+    }
+    return text.str();
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// What the car scene draws for the steps, driven here through its own code: the canvas, and the
+// drawing log (the runtime's end-of-script line included) as the log file must hold it.
+std::vector<std::string> replay_in_process(const std::string &script_name, SceneState &scene) {
+    LogCapture capture;
+    VORNA_clear();
+    // The title screen waits for its one event: the first step.
+    platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, runtime_state.origin_x + STEPS[0].x,
+                          runtime_state.origin_y - STEPS[0].y, 0);
+    EXPECT_EQ(draw_title_screen(), EVENT_MOUSE);
+    init_scene(&scene);
+    compose_frame(&scene);
+    for (std::size_t i = 1; i < std::size(STEPS); i++) {
+        const ScriptStep &step = STEPS[i];
+        for (int n = step.kind == EVENT_TICK ? step.x : 1; n > 0; n--) {
+            handle_event(&scene, step.kind, step.x, step.y);
+            compose_frame(&scene);
+        }
+    }
+    LogCapture::lines().push_back("EOF encountered in script file " + script_name);
+    EXPECT_EQ(handle_event(&scene, EVENT_QUIT, 0, 0), 1);
+    compose_frame(&scene);
+    return LogCapture::lines();
+}
+
+// Where the run's window settled its origin depends on when the toolkit applied the window's
+// frame, which is a matter of timing. The run's last frame, which repaints the whole scene area
+// (logical -300..300 by -250..250), is drawn again here at each origin near this process's own
+// until one gives exactly the picture's scene area. Outside that area the canvas keeps whatever
+// earlier frames left there.
+bool last_frame_matches(const SceneState &scene, PlatformSurface *picture) {
+    const int origin_x = runtime_state.origin_x, origin_y = runtime_state.origin_y;
+    bool matched = false;
+    for (int ring = 0; ring <= 4 && !matched; ring++) // nearest origins first
+        for (int dy = -ring; dy <= ring && !matched; dy++)
+            for (int dx = -ring; dx <= ring && !matched; dx++) {
+                if (std::abs(dx) != ring && std::abs(dy) != ring) continue;
+                runtime_state.origin_x = origin_x + dx;
+                runtime_state.origin_y = origin_y + dy;
+                compose_frame(&scene);
+                matched = pixels_differing(picture, runtime_state.canvas, runtime_state.origin_x - 300,
+                                           runtime_state.origin_y - 250, runtime_state.origin_x + 300,
+                                           runtime_state.origin_y + 250) == 0;
+            }
+    runtime_state.origin_x = origin_x;
+    runtime_state.origin_y = origin_y;
+    return matched;
+}
+
+} // namespace
+
+TEST(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
+    ScratchDirectory directory;
+    std::ofstream("marking.scr", std::ios::binary) << script_text();
+    const ProgramRun run = run_program(
+        CARSCENE_PROGRAM,
+        {"VORNA_PLAY=marking.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=picture.png", "VORNA_LOG=drawing.log"},
+        directory.path());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    std::printf("unattended car scene run: %zu script lines, %.2f s\n", std::size(STEPS), run.seconds);
+
+    SceneState scene;
+    const std::vector<std::string> expected = replay_in_process("marking.scr", scene);
+    const std::vector<std::string> logged = lines_of(read_whole_file("drawing.log"));
+    EXPECT_GT(logged.size(), 10000u);
+    ASSERT_EQ(logged.size(), expected.size());
+    for (std::size_t i = 0; i < logged.size(); i++)
+        ASSERT_EQ(logged[i], expected[i]) << "log line " << i + 1;
+    PlatformSurface *picture = platform_load_surface("picture.png");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(last_frame_matches(scene, picture)) << "the saved picture differs from the replayed frame";
+    platform_destroy_surface(picture);
+}
+
+// Values that cannot work stop the program before its windows open, with the reason on stderr.
+TEST(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
+    ScratchDirectory directory;
+    std::filesystem::create_directory("folder");
+    const struct {
+        const char *setting;
+        const char *message;
+    } cases[] = {
+        {"VORNA_PLAY=missing.scr", "VORNA_PLAY=missing.scr: cannot read the script: No such file or directory\n"},
+        {"VORNA_LOG=folder", "VORNA_LOG=folder: cannot write the log: Is a directory\n"},
+        {"VORNA_PICTURE=missing/picture.png",
+         "VORNA_PICTURE=missing/picture.png: cannot save the picture there: No such file or directory\n"},
+    };
+    for (const auto &c : cases) {
+        const ProgramRun run = run_program(CARSCENE_PROGRAM, {c.setting}, directory.path(), 20);
+        EXPECT_EQ(run.status, 2) << c.setting;
+        EXPECT_NE(run.errors.find(c.message), std::string::npos) << run.errors;
+    }
+}
+
+// The log file takes every line, the drawing log also while logging is off, each on one line.
+TEST(Unattended, LogFileHasEveryLineOnALineOfItsOwn) {
+    ScratchDirectory directory;
+    LogCapture capture; // runtime started
+    VORNA_set_logging(0);
+    runtime_state.log_path = const_cast<char *>("direct.log");
+    runtime_state.log_fd = open("direct.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
+    VORNA_draw_text(COLOR_BLUE, 1, 2, 10, "two\nlines");
+    VORNA_print("tab\there\r\n");
+    VORNA_print("no line end");
+    VORNA_put_pixel(30, 0, 0);
+    unattended_finish();
+    runtime_state.log_path = nullptr;
+    EXPECT_EQ(read_whole_file("direct.log"), "blue text at (1,2), \"two\\nlines\"\ntab\there\\r\nno line end\n"
+                                             "Illegal color 30; using RED.\nred pixel at (0,0)\n");
+    EXPECT_EQ(LogCapture::lines(),
+              (std::vector<std::string>{"tab\there\r", "no line end", "Illegal color 30; using RED."}));
+}
