@@ -230,41 +230,8 @@ void platform_prompt_dialog_set_test_driver(PlatformDialogDriver driver, void *c
 
 void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl) {
     const Qt::KeyboardModifiers modifiers = ctrl ? Qt::ControlModifier : Qt::NoModifier;
-    int key = Qt::Key_unknown;
     QString text;
-    switch (vk_code) {
-    case VK_CODE_RETURN:
-        key = Qt::Key_Return;
-        text = QStringLiteral("\r");
-        break;
-    case VK_CODE_ESCAPE:
-        key = Qt::Key_Escape;
-        text = QStringLiteral("\x1b");
-        break;
-    case VK_CODE_TAB:
-        key = Qt::Key_Tab;
-        text = QStringLiteral("\t");
-        break;
-    case VK_CODE_BACKSPACE:
-        key = Qt::Key_Backspace;
-        text = QStringLiteral("\b");
-        break;
-    case VK_CODE_DELETE: key = Qt::Key_Delete; break;
-    case VK_CODE_SPACE:
-        key = Qt::Key_Space;
-        text = QStringLiteral(" ");
-        break;
-    case VK_CODE_LEFT: key = Qt::Key_Left; break;
-    case VK_CODE_UP: key = Qt::Key_Up; break;
-    case VK_CODE_RIGHT: key = Qt::Key_Right; break;
-    case VK_CODE_DOWN: key = Qt::Key_Down; break;
-    default:
-        if ((vk_code >= 'A' && vk_code <= 'Z') || (vk_code >= '0' && vk_code <= '9')) {
-            key = vk_code;
-            if (!ctrl) text = QString(QChar(vk_code)).toLower();
-        }
-        break;
-    }
+    const int key = qt_key_of_virtual(vk_code, &text);
     if (ctrl && key != Qt::Key_Return) text.clear();
     send_key(dialog, key, modifiers, text);
 }
