@@ -58,6 +58,10 @@ QWidget *qt_window_client(PlatformWindow *window);
 // Ends the long-lived painter of a surface (before the image is copied or shared).
 void qt_surface_end_painting(PlatformSurface *surface);
 
+// Writes "vorna: ", the formatted text and a line break to stderr: for what the toolkit or
+// the system refuses where the program can only go on without it.
+void qt_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // Key codes both ways (qt_keys.cpp): the virtual-key code of a toolkit key, 0 for a key the
 // messages do not name; and the toolkit key of a virtual-key code (Qt::Key_unknown for none)
 // with the text it types unshifted, empty for none.

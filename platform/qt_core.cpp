@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cstdarg>
+#include <cstdio>
 #include <deque>
 #include <vector>
 
@@ -204,6 +206,15 @@ PlatformWindow *finish_window(PlatformWindow *window, QVBoxLayout *layout) {
 
 // ---------------------------------------------------------------------------------------------
 
+void qt_warning(const char *format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fputs("vorna: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+}
+
 void platform_init(int *argc, char **argv) {
     if (QApplication::instance()) return;
     static int saved_argc = 1;
@@ -226,6 +237,11 @@ void platform_init(int *argc, char **argv) {
 void platform_screen_size(int *width, int *height) {
     platform_init(nullptr, nullptr);
     QScreen *screen = QGuiApplication::primaryScreen();
+    static bool warned = false;
+    if (!screen && !warned) {
+        qt_warning("no screen found; windows are placed as on a 1024 x 768 screen");
+        warned = true;
+    }
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     if (width) *width = area.width();
     if (height) *height = area.height();

@@ -168,10 +168,19 @@ void send_key(PlatformDialog *dialog, int key, Qt::KeyboardModifiers modifiers, 
 } // namespace
 
 int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result, int limit) {
-    if (!owner || owner->closed || !result || limit <= 0) return -1;
-    QWidget *top = qt_window_widget(owner);
     QWidget *client = qt_window_client(owner);
-    if (!top || !client) return -1;
+    const char *refused = nullptr;
+    if (!owner || !qt_window_widget(owner) || !client) {
+        refused = "it has no window";
+    } else if (owner->closed) {
+        refused = "its window is closed";
+    } else if (!result || limit <= 0) {
+        refused = "it has no room for the entry";
+    }
+    if (refused) {
+        qt_warning("the prompt dialog cannot open: %s", refused);
+        return -1;
+    }
 
     auto *created = new PlatformDialog(owner, title ? title : "", prompt ? prompt : "");
     QPointer<PlatformDialog> dialog(created);
@@ -208,12 +217,14 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
         platform_dispatch_message(&message);
     }
 
-    int status = -1; // the dialog went away with its owner: no entry to give back
+    int status = -1;
     if (dialog) {
         copy_entry(dialog, result, limit);
         dialog->hide();
         delete dialog.data();
         status = 1;
+    } else {
+        qt_warning("the prompt dialog closed with its window; the entry is lost");
     }
     if (quit_held) platform_post_message(nullptr, MSG_QUIT, quit_code, quit_source, 0);
     return status;
