@@ -7,7 +7,7 @@ void init_scene(SceneState *scene) {
 
     scene->car_count = 1;
     scene->car_x[0] = 0;
-    scene->car_y[0] = -58;
+    scene->car_y[0] = LOWER_ROAD_Y;
     scene->car_direction[0] = 1;
     scene->car_speed[0] = 5;
     scene->car_color[0] = COLOR_RED;
@@ -15,13 +15,13 @@ void init_scene(SceneState *scene) {
 
     for (int i = 0; i < CROSS_CARS; i++) {
         scene->cross_x[i] = -80 * i;
-        scene->cross_y[i] = 22;
-        scene->cross_color[i] = (i + 2) % 24;
+        scene->cross_y[i] = UPPER_ROAD_Y;
+        scene->cross_color[i] = (i + 2) % PALETTE_COLORS;
     }
     scene->cross_count = CROSS_CARS;
     scene->cross_moving = 1;
 
-    scene->ferry_x = 70;
+    scene->ferry_x = FERRY_DOCK_X;
     scene->ferry_velocity = 1;
     scene->boarded = 0;
     scene->sun_x = 250;

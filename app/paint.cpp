@@ -6,6 +6,13 @@
 
 namespace {
 
+// The mountain and the hills stand on the horizon, where the ground ends.
+constexpr int HORIZON_Y = 75;
+
+// The panel's labels from the top row down, in the order of the PanelButton rows.
+const char *const PANEL_LABELS[PANEL_ROWS] = {"Go", "Stop", "Faster", "Slower", "Reverse", "New Color", "More Cars"};
+constexpr int PANEL_TEXT_SIZE = 12;
+
 // Both the tyre and the hub of one wheel.
 void draw_wheel(int x, int y, int tyre_radius, int hub_radius) {
     VORNA_fill_circle(COLOR_BLACK, x, y, tyre_radius);
@@ -14,15 +21,15 @@ void draw_wheel(int x, int y, int tyre_radius, int hub_radius) {
 
 // The scene area that every background covers.
 void fill_scene_area(int color) {
-    VORNA_draw_rectangle(color, -300, -250, 300, 250, 0);
+    VORNA_draw_rectangle(color, SCENE_LEFT, SCENE_BOTTOM, SCENE_RIGHT, SCENE_TOP, 0);
 }
 
 } // namespace
 
 int draw_title_screen(void) {
     // Sky and grass.
-    VORNA_draw_rectangle(COLOR_NAVY_BLUE, -300, 0, 300, 250, 0);
-    VORNA_draw_rectangle(COLOR_GREEN, -300, 112, 300, -250, 0);
+    VORNA_draw_rectangle(COLOR_NAVY_BLUE, SCENE_LEFT, 0, SCENE_RIGHT, SCENE_TOP, 0);
+    VORNA_draw_rectangle(COLOR_GREEN, SCENE_LEFT, 112, SCENE_RIGHT, SCENE_BOTTOM, 0);
 
     // A large red car facing right.
     VORNA_draw_rectangle(COLOR_RED, -79, 80, 186, 152, 0);
@@ -69,40 +76,44 @@ void draw_night_sky(int x, int y) {
 
 void draw_landscape(void) {
     // Ground, lake and roads.
-    VORNA_draw_rectangle(COLOR_BROWN, -300, -250, 300, 75, 0);
+    const int upper_low = UPPER_ROAD_Y - ROAD_HALF_HEIGHT;
+    const int upper_high = UPPER_ROAD_Y + ROAD_HALF_HEIGHT;
+    VORNA_draw_rectangle(COLOR_BROWN, SCENE_LEFT, SCENE_BOTTOM, SCENE_RIGHT, HORIZON_Y, 0);
     VORNA_draw_oval(COLOR_BLUE, 100, -58, 450, 12, 0);
     VORNA_draw_oval(COLOR_BLUE, -50, 2, 360, 92, 0);
-    VORNA_draw_rectangle(COLOR_WHITE, -300, 12, 20, 32, 0);
-    VORNA_draw_triangle(COLOR_WHITE, 20, 32, 20, 12, 55, 32, 0); // ramp of the ferry landing
-    VORNA_draw_rectangle(COLOR_BLACK, -300, 22, 20, 22, 0);
-    VORNA_draw_rectangle(COLOR_WHITE, -300, -68, 300, -48, 0);
-    VORNA_draw_rectangle(COLOR_BLACK, -300, -58, 300, -58, 0);
+    VORNA_draw_rectangle(COLOR_WHITE, SCENE_LEFT, upper_low, LANDING_X, upper_high, 0);
+    // The ramp of the ferry landing, at the end of the upper road.
+    VORNA_draw_triangle(COLOR_WHITE, LANDING_X, upper_high, LANDING_X, upper_low, LANDING_X + 35, upper_high, 0);
+    VORNA_draw_rectangle(COLOR_BLACK, SCENE_LEFT, UPPER_ROAD_Y, LANDING_X, UPPER_ROAD_Y, 0);
+    VORNA_draw_rectangle(COLOR_WHITE, SCENE_LEFT, LOWER_ROAD_Y - ROAD_HALF_HEIGHT, SCENE_RIGHT,
+                         LOWER_ROAD_Y + ROAD_HALF_HEIGHT, 0);
+    VORNA_draw_rectangle(COLOR_BLACK, SCENE_LEFT, LOWER_ROAD_Y, SCENE_RIGHT, LOWER_ROAD_Y, 0);
 
     VORNA_printf_at(COLOR_BLACK, -285, -220, 12, "Click a button to control the car.");
 
-    // Mountain and hills on the horizon at y 75.
-    VORNA_draw_triangle(COLOR_GRAY_50, -300, 75, 300, 75, 0, 200, 0);
-    VORNA_draw_triangle(COLOR_BLACK, -180, 75, 120, 75, 0, 200, 0);
-    VORNA_draw_triangle(COLOR_GRAY_20, 120, 75, 300, 75, 0, 200, 0);
-    VORNA_draw_triangle(COLOR_OLIVE, -375, 75, 100, 75, -225, 166, 0);
-    VORNA_draw_triangle(COLOR_CHALK, -42, 75, 100, 75, -225, 166, 0);
-    VORNA_draw_triangle(COLOR_FOREST_GREEN, -100, 75, 300, 75, 300, 166, 0);
+    // Mountain and hills on the horizon.
+    VORNA_draw_triangle(COLOR_GRAY_50, -300, HORIZON_Y, 300, HORIZON_Y, 0, 200, 0);
+    VORNA_draw_triangle(COLOR_BLACK, -180, HORIZON_Y, 120, HORIZON_Y, 0, 200, 0);
+    VORNA_draw_triangle(COLOR_GRAY_20, 120, HORIZON_Y, 300, HORIZON_Y, 0, 200, 0);
+    VORNA_draw_triangle(COLOR_OLIVE, -375, HORIZON_Y, 100, HORIZON_Y, -225, 166, 0);
+    VORNA_draw_triangle(COLOR_CHALK, -42, HORIZON_Y, 100, HORIZON_Y, -225, 166, 0);
+    VORNA_draw_triangle(COLOR_FOREST_GREEN, -100, HORIZON_Y, 300, HORIZON_Y, 300, 166, 0);
 }
 
 void draw_button_panel(int day) {
     int ink = (day % 3 == 0) ? COLOR_WHITE : COLOR_BLACK;
 
-    for (int row = 0; row < 7; row++) {
-        VORNA_draw_rectangle(ink, -295, 245 - 25 * row, -220, 220 - 25 * row, 1);
+    for (int row = 0; row < PANEL_ROWS; row++) {
+        const int top = PANEL_TOP - PANEL_ROW_HEIGHT * row;
+        VORNA_draw_rectangle(ink, PANEL_LEFT, top, PANEL_RIGHT, top - PANEL_ROW_HEIGHT, 1);
     }
 
-    VORNA_printf_at(COLOR_FOREST_GREEN, -285, 227, 12, "Go");
-    VORNA_printf_at(COLOR_RED, -285, 202, 12, "Stop");
-    VORNA_printf_at(ink, -285, 177, 12, "Faster");
-    VORNA_printf_at(ink, -285, 152, 12, "Slower");
-    VORNA_printf_at(ink, -285, 127, 12, "Reverse");
-    VORNA_printf_at(ink, -285, 102, 12, "New Color");
-    VORNA_printf_at(ink, -285, 77, 12, "More Cars");
+    // "Go" and "Stop" keep their own colours by day and by night.
+    for (int row = 0; row < PANEL_ROWS; row++) {
+        const int color = row == BUTTON_GO ? COLOR_FOREST_GREEN : row == BUTTON_STOP ? COLOR_RED : ink;
+        const int bottom = PANEL_TOP - PANEL_ROW_HEIGHT * (row + 1);
+        VORNA_printf_at(color, PANEL_LABEL_X, bottom + PANEL_LABEL_RAISE, PANEL_TEXT_SIZE, "%s", PANEL_LABELS[row]);
+    }
 }
 
 void draw_cars(const int *xs, const int *ys, const int *colors, int count) {

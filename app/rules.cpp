@@ -6,32 +6,11 @@
 
 namespace {
 
-// The panel column and its seven rows, 25 high, from y 245 down to 70.
-constexpr int PANEL_LEFT = -295;
-constexpr int PANEL_RIGHT = -220;
-constexpr int PANEL_TOP = 245;
-constexpr int PANEL_BOTTOM = 70;
-constexpr int PANEL_ROW_HEIGHT = 25;
-
-enum {
-    BUTTON_GO = 0,
-    BUTTON_STOP = 1,
-    BUTTON_FASTER = 2,
-    BUTTON_SLOWER = 3,
-    BUTTON_REVERSE = 4,
-    BUTTON_NEW_COLOR = 5,
-    BUTTON_MORE_CARS = 6,
-};
-
 // Cars leave at one edge and come back at the other.
 constexpr int ROAD_WRAP = 320;
 
 constexpr int NEW_CAR_X = -270;
 constexpr int NEW_CAR_LIMIT = 280; // a new car pushed past here stays where it is
-
-constexpr int LANDING_X = 20; // end of the upper road
-constexpr int FERRY_DOCK_X = 70;
-constexpr int FERRY_TURN_X = 400;
 
 } // namespace
 
@@ -83,7 +62,7 @@ void press_button(int x, int y, SceneState *scene) {
         break;
     case BUTTON_NEW_COLOR:
         for (int i = 0; i < scene->car_count; i++) {
-            scene->car_color[i] = (scene->car_color[i] + 1) % 24;
+            scene->car_color[i] = (scene->car_color[i] + 1) % PALETTE_COLORS;
         }
         break;
     case BUTTON_MORE_CARS:
@@ -100,7 +79,7 @@ void press_button(int x, int y, SceneState *scene) {
 
 void add_car(SceneState *scene, int n) {
     scene->car_x[n] = NEW_CAR_X;
-    scene->car_y[n] = -58;
+    scene->car_y[n] = LOWER_ROAD_Y;
     scene->car_color[n] = COLOR_RED;
     scene->car_direction[n] = scene->car_direction[n - 1];
     scene->car_speed[n] = scene->car_speed[n - 1];
@@ -133,7 +112,7 @@ void add_car(SceneState *scene, int n) {
 
 void advance_sun(SceneState *scene) {
     scene->sun_x -= 2;
-    if (scene->sun_x == -300) {
+    if (scene->sun_x == SCENE_LEFT) {
         scene->day++;
     }
     if (scene->sun_x < -330) {

@@ -5,7 +5,55 @@
 // or the fields it needs, as arguments.
 #pragma once
 
+#include "vorna.h"
+
 enum { MAX_CARS = 5, CROSS_CARS = 4 };
+
+// ---------------------------------------------------------------------------------------------
+// Layout: the places that the painting and the rules both rely on
+// ---------------------------------------------------------------------------------------------
+
+// The area every background covers; the sun counts a day when it reaches the left edge.
+constexpr int SCENE_LEFT = -300;
+constexpr int SCENE_RIGHT = 300;
+constexpr int SCENE_BOTTOM = -250;
+constexpr int SCENE_TOP = 250;
+
+// The button panel: one column of seven rows, row 0 at the top. paint.cpp outlines and labels
+// these rows and rules.cpp answers clicks in them, so the two cannot disagree.
+enum PanelButton {
+    BUTTON_GO = 0,
+    BUTTON_STOP,
+    BUTTON_FASTER,
+    BUTTON_SLOWER,
+    BUTTON_REVERSE,
+    BUTTON_NEW_COLOR,
+    BUTTON_MORE_CARS,
+    PANEL_ROWS
+};
+constexpr int PANEL_LEFT = -295;
+constexpr int PANEL_RIGHT = -220;
+constexpr int PANEL_TOP = 245;
+constexpr int PANEL_ROW_HEIGHT = 25;
+constexpr int PANEL_BOTTOM = PANEL_TOP - PANEL_ROWS * PANEL_ROW_HEIGHT; // 70
+constexpr int PANEL_LABEL_X = PANEL_LEFT + 10;
+constexpr int PANEL_LABEL_RAISE = 7; // a label's lower-left corner above its row's lower edge
+
+// Both roads are 20 high around their centre lines, on which the cars drive. The column drives
+// on the lower road, across the whole width; the cross traffic on the upper road, which ends
+// at the ferry landing.
+constexpr int ROAD_HALF_HEIGHT = 10;
+constexpr int LOWER_ROAD_Y = -58;
+constexpr int UPPER_ROAD_Y = 22;
+constexpr int LANDING_X = 20;
+
+// The ferry's reference point when docked (its stern then meets the landing) and where it
+// turns back, out of sight.
+constexpr int FERRY_DOCK_X = 70;
+constexpr int FERRY_TURN_X = 400;
+
+// Colours the cars cycle through: the whole palette.
+constexpr int PALETTE_COLORS = COLOR_GRAY_20 + 1;
 
 // Every position is in logical coordinates (origin at the window centre, x right, y up);
 // colours are palette indexes.
@@ -27,7 +75,7 @@ struct SceneState {
     int cross_moving; // 1 while the traffic runs; 0 while the ferry is away
 
     // Ferry, traffic light, sun and day.
-    int ferry_x;        // docked at 70
+    int ferry_x;        // docked at FERRY_DOCK_X
     int ferry_velocity; // +1 outward, -1 returning; 2 pixels per step
     int boarded;        // cars that reached the landing since the ferry docked, 0..4
     int sun_x;
@@ -73,7 +121,7 @@ void draw_cars(const int *xs, const int *ys, const int *colors, int count);
 // One car with its reference point (x, y) on the road's centre line, always facing right.
 void draw_car(int x, int y, int color);
 
-// The ferry with its reference point at x (docked at 70).
+// The ferry with its reference point at x (docked at FERRY_DOCK_X).
 void draw_ferry(int x);
 
 // Housing and three lamps: green for state 0 and 1, yellow for 2 and 3, red for 4.

@@ -45,6 +45,11 @@ struct PlatformMessage {
     int c;
 };
 
+// The client pixel position that a MSG_LBUTTON_DOWN carries in a and b, 16 bits each.
+enum { MESSAGE_POSITION_MASK = 0xFFFF };
+inline int platform_message_x(const PlatformMessage *message) { return message->a & MESSAGE_POSITION_MASK; }
+inline int platform_message_y(const PlatformMessage *message) { return message->b & MESSAGE_POSITION_MASK; }
+
 // Virtual-key codes used by the key messages: letters and digits are their upper-case
 // character codes whatever Shift or Caps Lock, either Ctrl key is 17.
 enum {

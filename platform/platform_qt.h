@@ -32,6 +32,8 @@ struct PlatformWindow {
     bool closed = false;          // the user closed it; it never comes back
     bool own_update = false;      // the next paint was asked for by us, not by an exposure
     bool settled = false;         // graphics window: its drawing area is fixed for good
+    int outer_width = 0;          // the size asked for, frame included: the window keeps it
+    int outer_height = 0;
     int frame_extra_width = 0;    // frame around the window, when a window manager tells it
     int frame_extra_height = 0;
     int last_client_width = -1;
@@ -55,6 +57,16 @@ QWidget *qt_window_client(PlatformWindow *window);
 
 // Ends the long-lived painter of a surface (before the image is copied or shared).
 void qt_surface_end_painting(PlatformSurface *surface);
+
+// Writes "vorna: ", the formatted text and a line break to stderr: for what the toolkit or
+// the system refuses where the program can only go on without it.
+void qt_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Key codes both ways (qt_keys.cpp): the virtual-key code of a toolkit key, 0 for a key the
+// messages do not name; and the toolkit key of a virtual-key code (Qt::Key_unknown for none)
+// with the text it types unshifted, empty for none.
+int qt_virtual_key(int qt_key);
+int qt_key_of_virtual(int vk_code, QString *typed);
 
 // The fixed-pitch font of the console and its rows' painter (qt_console.cpp).
 void qt_console_paint(PlatformWindow *window, QPainter &painter);

@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cstdarg>
+#include <cstdio>
 #include <deque>
 #include <vector>
 
@@ -28,31 +30,6 @@ QApplication *application = nullptr;
 void send_now(PlatformWindow *window, int kind, int a, int b, int c) {
     PlatformMessage message{window, kind, a, b, c};
     platform_dispatch_message(&message);
-}
-
-// Qt key to the virtual-key codes of the key messages.
-int virtual_key(const QKeyEvent *event) {
-    int key = event->key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Control: return VK_CODE_CONTROL;
-    case Qt::Key_Shift: return VK_CODE_SHIFT;
-    case Qt::Key_Alt: return VK_CODE_ALT;
-    case Qt::Key_Backspace: return VK_CODE_BACKSPACE;
-    case Qt::Key_Tab: return VK_CODE_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_CODE_RETURN;
-    case Qt::Key_Escape: return VK_CODE_ESCAPE;
-    case Qt::Key_Space: return VK_CODE_SPACE;
-    case Qt::Key_Left: return VK_CODE_LEFT;
-    case Qt::Key_Up: return VK_CODE_UP;
-    case Qt::Key_Right: return VK_CODE_RIGHT;
-    case Qt::Key_Down: return VK_CODE_DOWN;
-    case Qt::Key_Delete: return VK_CODE_DELETE;
-    default: return 0;
-    }
 }
 
 // The one 8-bit character a key press types, or -1. Alt combinations type nothing (the toolkit
@@ -82,7 +59,7 @@ void fit_to_frame(PlatformWindow *window) {
     if (window->kind == WINDOW_KIND_GRAPHICS) {
         qt_window_menu_bar_changed(window);
     } else {
-        top->resize(top->property("outer_width").toInt() - extra_w, top->property("outer_height").toInt() - extra_h);
+        top->resize(window->outer_width - extra_w, window->outer_height - extra_h);
     }
 }
 
@@ -96,14 +73,14 @@ protected:
         switch (event->type()) {
         case QEvent::KeyPress: {
             auto *key = static_cast<QKeyEvent *>(event);
-            platform_post_message(window_, MSG_KEY_DOWN, virtual_key(key), key->isAutoRepeat() ? 1 : 0,
+            platform_post_message(window_, MSG_KEY_DOWN, qt_virtual_key(key->key()), key->isAutoRepeat() ? 1 : 0,
                                   typed_character(key));
             return true;
         }
         case QEvent::KeyRelease: {
             auto *key = static_cast<QKeyEvent *>(event);
             if (key->isAutoRepeat()) return true; // a held key repeats its key-down only
-            platform_post_message(window_, MSG_KEY_UP, virtual_key(key), 0, -1);
+            platform_post_message(window_, MSG_KEY_UP, qt_virtual_key(key->key()), 0, -1);
             return true;
         }
         case QEvent::MouseButtonPress:
@@ -112,7 +89,8 @@ protected:
                 auto *mouse = static_cast<QMouseEvent *>(event);
                 if (mouse->button() == Qt::LeftButton) {
                     const QPoint at = mouse->position().toPoint();
-                    platform_post_message(window_, MSG_LBUTTON_DOWN, at.x() & 0xFFFF, at.y() & 0xFFFF, 0);
+                    platform_post_message(window_, MSG_LBUTTON_DOWN, at.x() & MESSAGE_POSITION_MASK,
+                                          at.y() & MESSAGE_POSITION_MASK, 0);
                 }
                 return true;
             }
@@ -187,12 +165,12 @@ PlatformWindow *new_window(int kind, const char *title, PlatformWindowProc proc,
     window->kind = kind;
     window->title = title ? title : "";
     window->proc = proc;
+    window->outer_width = outer_width;
+    window->outer_height = outer_height;
     all_windows.push_back(window);
     auto *top = new QWidget(nullptr, flags);
     top->setWindowTitle(QString::fromLatin1(window->title.c_str()));
     top->setAttribute(Qt::WA_QuitOnClose, false);
-    top->setProperty("outer_width", outer_width);
-    top->setProperty("outer_height", outer_height);
     top->move(x, y);
     *layout = new QVBoxLayout(top);
     (*layout)->setContentsMargins(0, 0, 0, 0);
@@ -228,6 +206,15 @@ PlatformWindow *finish_window(PlatformWindow *window, QVBoxLayout *layout) {
 
 // ---------------------------------------------------------------------------------------------
 
+void qt_warning(const char *format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fputs("vorna: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+}
+
 void platform_init(int *argc, char **argv) {
     if (QApplication::instance()) return;
     static int saved_argc = 1;
@@ -250,6 +237,11 @@ void platform_init(int *argc, char **argv) {
 void platform_screen_size(int *width, int *height) {
     platform_init(nullptr, nullptr);
     QScreen *screen = QGuiApplication::primaryScreen();
+    static bool warned = false;
+    if (!screen && !warned) {
+        qt_warning("no screen found; windows are placed as on a 1024 x 768 screen");
+        warned = true;
+    }
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     if (width) *width = area.width();
     if (height) *height = area.height();
@@ -286,10 +278,8 @@ QWidget *qt_window_client(PlatformWindow *window) { return window ? window->clie
 void qt_window_menu_bar_changed(PlatformWindow *window) {
     if (!window || window->kind != WINDOW_KIND_GRAPHICS || window->settled) return;
     QWidget *top = window->top;
-    const int outer_w = top->property("outer_width").toInt();
-    const int outer_h = top->property("outer_height").toInt();
-    const int inner_w = outer_w - window->frame_extra_width;
-    const int inner_h = outer_h - window->frame_extra_height;
+    const int inner_w = window->outer_width - window->frame_extra_width;
+    const int inner_h = window->outer_height - window->frame_extra_height;
     const int bar_h = window->menu_bar->sizeHint().height();
     window->client->setFixedSize(inner_w, inner_h - bar_h);
     top->setFixedSize(inner_w, inner_h);

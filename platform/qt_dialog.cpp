@@ -168,10 +168,19 @@ void send_key(PlatformDialog *dialog, int key, Qt::KeyboardModifiers modifiers, 
 } // namespace
 
 int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result, int limit) {
-    if (!owner || owner->closed || !result || limit <= 0) return -1;
-    QWidget *top = qt_window_widget(owner);
     QWidget *client = qt_window_client(owner);
-    if (!top || !client) return -1;
+    const char *refused = nullptr;
+    if (!owner || !qt_window_widget(owner) || !client) {
+        refused = "it has no window";
+    } else if (owner->closed) {
+        refused = "its window is closed";
+    } else if (!result || limit <= 0) {
+        refused = "it has no room for the entry";
+    }
+    if (refused) {
+        qt_warning("the prompt dialog cannot open: %s", refused);
+        return -1;
+    }
 
     auto *created = new PlatformDialog(owner, title ? title : "", prompt ? prompt : "");
     QPointer<PlatformDialog> dialog(created);
@@ -208,12 +217,14 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
         platform_dispatch_message(&message);
     }
 
-    int status = -1; // the dialog went away with its owner: no entry to give back
+    int status = -1;
     if (dialog) {
         copy_entry(dialog, result, limit);
         dialog->hide();
         delete dialog.data();
         status = 1;
+    } else {
+        qt_warning("the prompt dialog closed with its window; the entry is lost");
     }
     if (quit_held) platform_post_message(nullptr, MSG_QUIT, quit_code, quit_source, 0);
     return status;
@@ -230,41 +241,8 @@ void platform_prompt_dialog_set_test_driver(PlatformDialogDriver driver, void *c
 
 void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl) {
     const Qt::KeyboardModifiers modifiers = ctrl ? Qt::ControlModifier : Qt::NoModifier;
-    int key = Qt::Key_unknown;
     QString text;
-    switch (vk_code) {
-    case VK_CODE_RETURN:
-        key = Qt::Key_Return;
-        text = QStringLiteral("\r");
-        break;
-    case VK_CODE_ESCAPE:
-        key = Qt::Key_Escape;
-        text = QStringLiteral("\x1b");
-        break;
-    case VK_CODE_TAB:
-        key = Qt::Key_Tab;
-        text = QStringLiteral("\t");
-        break;
-    case VK_CODE_BACKSPACE:
-        key = Qt::Key_Backspace;
-        text = QStringLiteral("\b");
-        break;
-    case VK_CODE_DELETE: key = Qt::Key_Delete; break;
-    case VK_CODE_SPACE:
-        key = Qt::Key_Space;
-        text = QStringLiteral(" ");
-        break;
-    case VK_CODE_LEFT: key = Qt::Key_Left; break;
-    case VK_CODE_UP: key = Qt::Key_Up; break;
-    case VK_CODE_RIGHT: key = Qt::Key_Right; break;
-    case VK_CODE_DOWN: key = Qt::Key_Down; break;
-    default:
-        if ((vk_code >= 'A' && vk_code <= 'Z') || (vk_code >= '0' && vk_code <= '9')) {
-            key = vk_code;
-            if (!ctrl) text = QString(QChar(vk_code)).toLower();
-        }
-        break;
-    }
+    const int key = qt_key_of_virtual(vk_code, &text);
     if (ctrl && key != Qt::Key_Return) text.clear();
     send_key(dialog, key, modifiers, text);
 }

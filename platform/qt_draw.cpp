@@ -250,6 +250,7 @@ void qt_surface_end_painting(PlatformSurface *surface) {
 PlatformSurface *platform_create_surface(int width, int height) {
     auto *surface = new PlatformSurface;
     surface->image = QImage(width, height, QImage::Format_RGB32);
+    if (surface->image.isNull()) qt_warning("cannot make a %d x %d picture; nothing drawn on it shows", width, height);
     surface->image.fill(Qt::white);
     return surface;
 }

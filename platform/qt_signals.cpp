@@ -14,11 +14,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/platform_qt.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void platform_quit_on_signals(void) {
     std::signal(SIGXFSZ, SIG_IGN);
     if (signal_fds[0] != -1 || QCoreApplication::instance() == nullptr) return;
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signal_fds) != 0) {
+        qt_warning("cannot catch SIGINT and SIGTERM (%s); they end the program at once", std::strerror(errno));
         signal_fds[0] = signal_fds[1] = -1;
         return;
     }

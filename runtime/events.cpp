@@ -28,8 +28,8 @@ void events_handle_message(const PlatformMessage *message) {
         runtime_state.timer_fired = true;
         break;
     case MSG_LBUTTON_DOWN:
-        runtime_state.mouse_x = (message->a & 0xFFFF) - runtime_state.origin_x;
-        runtime_state.mouse_y = runtime_state.origin_y - (message->b & 0xFFFF);
+        runtime_state.mouse_x = platform_message_x(message) - runtime_state.origin_x;
+        runtime_state.mouse_y = runtime_state.origin_y - platform_message_y(message);
         runtime_state.event_kind = EVENT_MOUSE;
         break;
     case MSG_CHAR:

@@ -10,6 +10,11 @@
 #ifndef VORNA_H
 #define VORNA_H
 
+/* The runtime's version, the one its pkg-config file and CMake package give. */
+#define VORNA_VERSION_MAJOR 0
+#define VORNA_VERSION_MINOR 1
+#define VORNA_VERSION_PATCH 0
+
 #ifdef __cplusplus
 extern "C" {
 #endif

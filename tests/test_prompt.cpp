@@ -242,7 +242,9 @@ TEST_F(PromptTest, NoDialogWithoutAGraphicsWindow) {
     runtime_state.graphics_window = window;
     EXPECT_EQ('Z', buffer[0]);
     EXPECT_EQ(recorded, runtime_state.prompt_result);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(-1, platform_prompt_dialog(nullptr, "VORNA_gets", "x", buffer, 256));
+    EXPECT_EQ("vorna: the prompt dialog cannot open: it has no window\n", testing::internal::GetCapturedStderr());
     EXPECT_EQ('Z', buffer[0]);
 }
 

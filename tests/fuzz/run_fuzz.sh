@@ -1,23 +1,32 @@
 #!/bin/sh
-# run_fuzz.sh: builds the script-reader fuzz target and runs it for a bounded time.
+# run_fuzz.sh: runs the built script-reader fuzz target for a bounded time.
 #
-# Usage: tests/fuzz/run_fuzz.sh [SECONDS] [WORK_DIR]
-#   SECONDS   how long to fuzz (default 60)
-#   WORK_DIR  where the binary, the corpus and temporary files go (default: a new temp dir,
-#             removed afterwards)
-# With clang++ the target is a libFuzzer binary (address and undefined-behaviour sanitizers);
-# without it, the same target is linked with a small mutating driver and built with g++ and
-# the same sanitizers. Exits 0 when no fault was found, non-zero on a fault or when the target
-# does not build, 77 when there is no compiler at all. VORNA_FUZZ_NO_CLANG=1 forces the g++
-# driver.
+# Usage: tests/fuzz/run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]
+#   SECONDS   how long to fuzz
+#   KIND      libfuzzer (PROGRAM is build/tests/fuzz/libfuzzer/fuzz_script_reader, made where clang++
+#             can link libFuzzer), driver (PROGRAM is build/tests/fuzz/fuzz_script_driver, the
+#             standalone driver), or none (the compiler has no sanitizers: skipped)
+#   WORK_DIR  where the corpus and temporary files go (default: a new temp dir, removed
+#             afterwards)
+# Both programs are built with the address and undefined-behaviour sanitizers, by the build
+# itself: a target that no longer compiles fails the build, not this script. Exits 0 when no
+# fault was found, non-zero on a fault or a missing program, 77 for KIND none.
+# A longer run: cmake --build build && tests/fuzz/run_fuzz.sh 600 libfuzzer build/tests/fuzz/libfuzzer/fuzz_script_reader
 set -eu
 
-seconds=${1:-60}
+seconds=${1:?usage: run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]}
+kind=${2:?usage: run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]}
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 
-if [ $# -ge 2 ]; then
-    work=$2
+if [ "$kind" = none ]; then
+    echo "run_fuzz: the C++ compiler has no address and undefined-behaviour sanitizers; skipped"
+    exit 77
+fi
+program=${3:?usage: run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]}
+[ -x "$program" ] || { echo "run_fuzz: no fuzz program at $program (build it first)" >&2; exit 1; }
+
+if [ $# -ge 4 ]; then
+    work=$4
     mkdir -p "$work"
     cleanup=
 else
@@ -28,21 +37,18 @@ trap '[ -n "$cleanup" ] && rm -rf "$cleanup"' EXIT
 mkdir -p "$work/corpus" "$work/tmp"
 rm -rf "$work/tmp"/vorna-fuzz-*
 
-flags="-std=c++20 -g -O1 -fno-omit-frame-pointer -fno-sanitize-recover=undefined -I$root -I$root/runtime"
-sources="$here/fuzz_script_reader.cpp $root/runtime/script.cpp"
-
-if [ -z "${VORNA_FUZZ_NO_CLANG:-}" ] && command -v clang++ >/dev/null 2>&1 &&
-    clang++ $flags -fsanitize=fuzzer,address,undefined $sources -o "$work/fuzz_script_reader" 2>"$work/build.log"; then
+case $kind in
+libfuzzer)
     echo "run_fuzz: libFuzzer target, $seconds s"
-    TMPDIR="$work/tmp" "$work/fuzz_script_reader" -max_total_time="$seconds" -max_len=4096 \
-        -print_final_stats=1 "$work/corpus" "$here/seeds"
-elif command -v g++ >/dev/null 2>&1; then
-    # A target that does not build is a broken build, never a skip.
-    g++ $flags -fsanitize=address,undefined $sources "$here/fuzz_driver_main.cpp" -o "$work/fuzz_script_driver" \
-        2>"$work/build.log" || { echo "run_fuzz: the fuzz target does not build" >&2; cat "$work/build.log" >&2; exit 1; }
-    echo "run_fuzz: clang++ with libFuzzer not available, standalone driver, $seconds s"
-    TMPDIR="$work/tmp" "$work/fuzz_script_driver" "$seconds" "$here"/seeds/*
-else
-    echo "run_fuzz: no compiler; skipped" >&2
-    exit 77
-fi
+    TMPDIR="$work/tmp" "$program" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+        "$work/corpus" "$here/seeds"
+    ;;
+driver)
+    echo "run_fuzz: standalone driver (clang++ with libFuzzer not available), $seconds s"
+    TMPDIR="$work/tmp" "$program" "$seconds" "$here"/seeds/*
+    ;;
+*)
+    echo "run_fuzz: KIND must be libfuzzer, driver or none, not $kind" >&2
+    exit 2
+    ;;
+esac

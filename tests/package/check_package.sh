@@ -33,6 +33,10 @@ nm -D --defined-only "$PREFIX/lib/libvorna.so" | awk '{print $3}' | sort >"$WORK
 diff "$WORK/declared" "$WORK/exported" >&2 || fail "libvorna.so exports other symbols than vorna.h declares"
 
 flags=$(pkg-config --cflags --libs vorna) || fail "pkg-config does not know vorna"
+header_version=$(awk '/^#define VORNA_VERSION_(MAJOR|MINOR|PATCH) / { printf "%s%s", sep, $3; sep = "." }' \
+    "$PREFIX/include/vorna.h")
+[ "$header_version" = "$(pkg-config --modversion vorna)" ] ||
+    fail "vorna.h gives version $header_version, pkg-config $(pkg-config --modversion vorna)"
 case $flags in *[Qq]t*) fail "pkg-config flags name Qt: $flags" ;; esac
 
 # Links libvorna from the prefix and no Qt; $2 = c: no C++ library either.
