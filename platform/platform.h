@@ -227,7 +227,8 @@ int platform_console_line_height(PlatformWindow *window);
 
 // Scrolls the console's picture up by one line and draws n bytes in the freed bottom line,
 // 5 pixels from the left edge. The line is on the screen at once, unless the console was drawn
-// in the last 16 ms: then it follows, with the rest of the burst, at the next poll.
+// in the last 16 ms: then it follows, with the rest of the burst, when the 16 ms have passed
+// (at the first poll after that, or waking a sleeping one).
 void platform_console_scroll_line(PlatformWindow *window, const char *text, int n);
 
 // Clears the console's picture to white (start of a repaint).

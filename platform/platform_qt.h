@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 
 class QMenuBar;
+class QTimer;
 
 enum { WINDOW_KIND_GRAPHICS = 1, WINDOW_KIND_CONSOLE = 2 };
 
@@ -42,6 +43,7 @@ struct PlatformWindow {
     std::deque<std::string> rows;
     int line_height = 0;
     QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
+    QTimer *console_timer = nullptr; // draws the rest of a burst of lines
     std::string shown_bottom_row; // the bottom row as last drawn on the screen
 };
 

@@ -19,7 +19,7 @@ void pump_one_message(void) {
         platform_translate_message(&message);
         platform_dispatch_message(&message);
     }
-    present_canvas();
+    present_canvas_when_due();
 }
 
 void events_handle_message(const PlatformMessage *message) {
@@ -75,6 +75,7 @@ int VORNA_next_event(int *x, int *y, char *key) {
             }
             runtime_state.play_one = false;
             runtime_state.playback = false;
+            present_held_canvas(); // the script has ended: its last frame goes to the screen now
         }
         if ((runtime_state.single_step || runtime_state.running) && runtime_state.event_kind == EVENT_NONE) {
             runtime_state.event_kind = EVENT_TICK;
@@ -89,7 +90,9 @@ int VORNA_next_event(int *x, int *y, char *key) {
     if (x) *x = runtime_state.mouse_x;
     if (y) *y = runtime_state.mouse_y;
     if (key) *key = static_cast<char>(runtime_state.key);
-    return runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
+    const int kind = runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
+    if (kind == EVENT_QUIT) present_held_canvas(); // the program may end without polling again
+    return kind;
 }
 
 int VORNA_set_animation(int mode) {

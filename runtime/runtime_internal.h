@@ -1,6 +1,7 @@
 // runtime_internal.h: the runtime's one state record and the operations its source files share.
 #pragma once
 
+#include <chrono>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,7 @@ enum {
     TIMER_ANIMATION_ID = 2,
     TIMER_PERIOD_MS = 100,
     WINDOW_SETTLE_MS = 1000, // longest wait at start-up for a window manager to frame the window
+    PRESENT_INTERVAL_MS = 16, // one refresh of a 60 Hz display
     CONSOLE_RING_SLOTS = 25,
     FORMAT_BUFFER_SIZE = 1024,
     COLOR_BACKGROUND = COLOR_WHITE,
@@ -67,6 +69,9 @@ struct RuntimeState {
     int origin_y = 0;
     bool origin_settled = false; // set once start-up has fixed the drawing area; then it never moves
     bool canvas_dirty = true;
+    bool present_held = false; // present_canvas_when_due put a copy off
+    std::chrono::steady_clock::time_point presented_at{}; // the last copy to the window
+    unsigned long frames_presented = 0; // copies to the window (diagnostics and tests)
 
     // Event wait and animation mode.
     int event_kind = 0;
@@ -124,6 +129,12 @@ struct DrawCommand {
 
 // windows.cpp
 void present_canvas(void);
+// present_canvas for the wait's poll: while a script hands out events without waiting, at most
+// once per PRESENT_INTERVAL_MS; at once otherwise.
+void present_canvas_when_due(void);
+// present_canvas when present_canvas_when_due put a copy off: a script ends, the program quits
+// or shuts down.
+void present_held_canvas(void);
 void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message);
 
 // palette.cpp

@@ -9,6 +9,16 @@ static void set_origin(int client_width, int client_height) {
     runtime_state.origin_y = 0 + (client_height - 0) / 2;
 }
 
+// Copies the whole canvas to the window's picture and notes when.
+static void copy_canvas_to_window(void) {
+    if (runtime_state.window_dc && runtime_state.canvas)
+        platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
+    runtime_state.canvas_dirty = false;
+    runtime_state.present_held = false;
+    runtime_state.presented_at = std::chrono::steady_clock::now();
+    runtime_state.frames_presented++;
+}
+
 int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
                   int show_mode) {
     (void)previous_instance; // the window kinds are set up afresh for every program
@@ -48,6 +58,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
 }
 
 int VORNA_shutdown(void) {
+    present_held_canvas();
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
     runtime_state.window_dc = nullptr;
     close_script();
@@ -57,8 +68,27 @@ int VORNA_shutdown(void) {
 
 void present_canvas(void) {
     if (!runtime_state.canvas_dirty || !runtime_state.window_dc || !runtime_state.canvas) return;
-    platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
-    runtime_state.canvas_dirty = false;
+    copy_canvas_to_window();
+}
+
+// A replayed script hands out events as fast as the program draws them; no screen shows more
+// than one picture per refresh, and each copy costs about as much as composing a frame. Live
+// input and the timer's ticks come slowly enough to be shown one by one, at once. The wait never
+// sleeps while the canvas is dirty, so a copy put off here is made by a later poll: the last
+// frame always reaches the screen.
+void present_canvas_when_due(void) {
+    if (!runtime_state.canvas_dirty) return;
+    if ((runtime_state.playback || runtime_state.play_one) &&
+        std::chrono::steady_clock::now() - runtime_state.presented_at <
+            std::chrono::milliseconds(PRESENT_INTERVAL_MS)) {
+        runtime_state.present_held = true;
+        return;
+    }
+    present_canvas();
+}
+
+void present_held_canvas(void) {
+    if (runtime_state.present_held) present_canvas();
 }
 
 void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message) {
@@ -72,9 +102,7 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
         if (!runtime_state.origin_settled) set_origin(message->a, message->b);
         break;
     case MSG_PAINT:
-        if (runtime_state.window_dc && runtime_state.canvas)
-            platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
-        runtime_state.canvas_dirty = false;
+        copy_canvas_to_window();
         break;
     case MSG_DESTROY:
         platform_post_quit(0);

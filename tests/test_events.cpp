@@ -159,6 +159,16 @@ TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
     wait();
     EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
               0xFF0000u);
+    // A frame drawn on a live tick goes to the screen at the first poll, before the wait can
+    // sleep, however soon after the last copy.
+    VORNA_set_animation(ANIM_RUN);
+    EXPECT_EQ(wait(), EVENT_TICK);
+    VORNA_draw_rectangle(3, -10, 10, 10, -10, 0);
+    runtime_state.presented_at = std::chrono::steady_clock::now();
+    pump_one_message();
+    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
+              0x00FF00u);
+    VORNA_set_animation(ANIM_HALT);
 }
 
 } // namespace
