@@ -15,12 +15,12 @@ APP=$(absolute "$APP")
 start_xvfb
 printf 'VORNA_PERIODIC(10000);\r\n' >VORNA.SCR
 
-# Waits up to $2 seconds for the client to have printed "ready" $1 times.
-wait_ready() {
+# Waits up to $3 seconds for the client to have printed $2 lines that match $1.
+wait_for_lines() {
     tries=0
-    while [ "$(grep -c '^ready$' app.log)" -lt "$1" ]; do
+    while [ "$(grep -c "$1" app.log)" -lt "$2" ]; do
         tries=$((tries + 1))
-        [ $tries -le $(($2 * 10)) ] || fail "the client did not get ready ($1)"
+        [ $tries -le $(($3 * 10)) ] || fail "no line $2 matching $1 within $3 s"
         kill -0 "$APP_PID" 2>/dev/null || fail "the client ended early"
         sleep 0.1
     done
@@ -29,15 +29,10 @@ wait_ready() {
 start_app
 # Without a window manager the keyboard follows the pointer: it stays over the window.
 xdotool mousemove $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
-wait_ready 1 60
+wait_for_lines '^ready$' 1 60
 xdotool key ctrl+p
-wait_ready 2 120
+wait_for_lines '^ready$' 2 120
 xdotool key ctrl+p
-tries=0
-while kill -0 "$APP_PID" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -le 1200 ] || fail "the second replay did not end within 120 s"
-    sleep 0.1
-done
-APP_PID=
-grep -v -e '^ready$' app.log
+wait_for_lines '^drawing log on , CPU' 1 120
+expect_clean_exit >/dev/null
+grep -v '^ready$' app.log
