@@ -5,11 +5,13 @@ void pump_one_message(void) {
     // The poll may sleep in the toolkit's wait only when nothing else needs doing: no picture
     // waiting to reach the screen, no script handing out events without input, and no tick
     // about to be armed. A sleep before the arming would consume the timer message that
-    // should deliver the tick, and the tick would come a whole period late.
+    // should deliver the tick, and the tick would come a whole period late. After shut-down the
+    // window's picture is released, so a dirty canvas can no longer reach it: waiting for that
+    // would spin for ever.
     const bool tick_to_arm =
         runtime_state.event_kind == EVENT_NONE && (runtime_state.running || runtime_state.single_step);
-    const int may_wait =
-        !runtime_state.canvas_dirty && !runtime_state.playback && !runtime_state.play_one && !tick_to_arm;
+    const bool picture_to_show = runtime_state.canvas_dirty && runtime_state.window_dc != nullptr;
+    const int may_wait = !picture_to_show && !runtime_state.playback && !runtime_state.play_one && !tick_to_arm;
     PlatformMessage message;
     if (platform_peek_message(&message, may_wait)) {
         if (message.kind == MSG_QUIT) {

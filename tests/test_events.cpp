@@ -1,5 +1,10 @@
 // The event wait and the animation modes, driven by injected messages.
 #include <chrono>
+#include <csignal>
+#include <ctime>
+#include <thread>
+
+#include <unistd.h>
 
 #include "runtime_test_support.h"
 
@@ -169,6 +174,24 @@ TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
     EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
               0x00FF00u);
     VORNA_set_animation(ANIM_HALT);
+}
+
+// A program that goes on waiting after VORNA_shutdown, with something drawn that can no longer
+// reach the released window, still sleeps until input comes: here a SIGTERM 300 ms later.
+TEST_F(Events, AWaitAfterShutDownSleeps) {
+    PlatformSurface *window_picture = runtime_state.window_dc;
+    VORNA_shutdown();
+    VORNA_put_pixel(COLOR_RED, 0, 0);
+    std::thread later([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    const std::clock_t cpu_before = std::clock();
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    const double cpu_ms = 1000.0 * double(std::clock() - cpu_before) / CLOCKS_PER_SEC;
+    later.join();
+    runtime_state.window_dc = window_picture;
+    EXPECT_LT(cpu_ms, 150.0) << "the wait spun instead of sleeping";
 }
 
 } // namespace
