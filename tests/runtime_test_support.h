@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform_test.h"
 #include "runtime_internal.h"
 
 // A fresh temporary directory, made the current one while the object lives (the runtime's file

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/scene.h"
+#include "platform/platform_test.h"
 #include "runtime_internal.h"
 
 // Starts the runtime once per test process.

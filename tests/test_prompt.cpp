@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/platform_test.h"
 #include "runtime_internal.h"
 
 namespace {
