@@ -7,9 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/scene.h"
 #include "frame_floor.h"
-#include "runtime_internal.h"
+#include "tests/harness.h"
 
 namespace {
 
@@ -43,17 +42,8 @@ void capture(const DrawCommand *c, int ox, int oy) {
 }
 
 SceneState heaviest_scene() {
-    SceneState scene;
-    init_scene(&scene);
+    SceneState scene = scene_with_cars({-270, -220, -170, -120, -70}, {2, 3, 4, 5, 6});
     scene.day = 6; // sunset and night layers over the day sky
-    scene.car_count = MAX_CARS;
-    for (int i = 0; i < MAX_CARS; ++i) {
-        scene.car_x[i] = -270 + 50 * i;
-        scene.car_y[i] = -58;
-        scene.car_direction[i] = 1;
-        scene.car_speed[i] = 5;
-        scene.car_color[i] = 2 + i;
-    }
     return scene;
 }
 
@@ -72,9 +62,8 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform_init(&argc, argv);
-    VORNA_startup(nullptr, nullptr, const_cast<char *>(""), 1);
+    prepare_headless_toolkit(&argc, argv);
+    start_runtime_once();
     VORNA_set_logging(0);
     // The windows are exposed, as in a running program, so the console really draws its lines.
     for (int poll = 0; poll < 50; ++poll) pump_one_message();

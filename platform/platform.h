@@ -1,8 +1,10 @@
 // platform.h: the small window-system layer the runtime is written against.
 //
 // Windows, a message queue polled one message at a time, a timer, menus with check marks,
-// drawing surfaces and a modal prompt dialog, behind plain functions. The implementation is
-// Qt 6 Widgets; no toolkit type appears in this header. Every function runs on the one thread.
+// drawing surfaces and a modal prompt dialog, behind plain functions: exactly what a backend
+// must supply to the runtime. What tests and benchmarks read back or do in a user's place is
+// in platform_test.h. The implementation is Qt 6 Widgets; no toolkit type appears in this
+// header. Every function runs on the one thread.
 #pragma once
 
 #include <cstddef>
@@ -66,7 +68,9 @@ enum {
     VK_CODE_RIGHT = 39,
     VK_CODE_DOWN = 40,
     VK_CODE_DELETE = 46,
-    VK_CODE_F12 = 123, // F1..F24 are 112..135
+    VK_CODE_F1 = 112, // F1..F24 are 112..135
+    VK_CODE_F12 = VK_CODE_F1 + 11,
+    VK_CODE_F24 = VK_CODE_F1 + 23,
 };
 
 // A window procedure: acts on one dispatched message.
@@ -115,12 +119,6 @@ void platform_settle_window(PlatformWindow *window, int max_wait_ms);
 // Client area of a window (the drawing area of the graphics window).
 void platform_client_size(PlatformWindow *window, int *width, int *height);
 
-// What tests and diagnostics read back: title, frame position, outer size, visibility.
-const char *platform_window_title(PlatformWindow *window);
-void platform_window_geometry(PlatformWindow *window, int *x, int *y, int *width, int *height);
-int platform_window_visible(PlatformWindow *window);
-int platform_window_closed(PlatformWindow *window);
-
 // Starts a repeating timer that posts MSG_TIMER with the identifier to the window.
 void platform_start_timer(PlatformWindow *window, int timer_id, int period_ms);
 
@@ -139,19 +137,11 @@ void platform_translate_message(const PlatformMessage *message);
 // Calls the target window's procedure with the message.
 void platform_dispatch_message(const PlatformMessage *message);
 
-// Delivers a left-button press and release at client pixel (x, y) of the graphics window the
-// way the toolkit reports them; with double_click set the press comes as the second of a quick
-// pair (tests).
-void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
-
 // Appends a message to the queue.
 void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c);
 
 // Appends a quit message with the exit code.
 void platform_post_quit(int exit_code);
-
-// Drops every queued message (tests start from an empty queue).
-void platform_flush_messages(void);
 
 // ---------------------------------------------------------------------------------------------
 // Surfaces and drawing (pixel coordinates, 0,0 at the top left; any 64-bit value is safe)
@@ -167,22 +157,9 @@ void platform_release_window_surface(PlatformWindow *window, PlatformSurface *su
 // Copies the whole of src into dst at (0, 0).
 void platform_copy_surface(PlatformSurface *dst, PlatformSurface *src);
 
-// Reads one pixel back as 0x00RRGGBB; 0xFFFFFFFF outside the surface.
-std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y);
-int platform_surface_width(PlatformSurface *surface);
-int platform_surface_height(PlatformSurface *surface);
-
-// Writes the surface to a PNG file (diagnostics and tests); 1 on success.
-int platform_save_surface(PlatformSurface *surface, const char *path);
-
 // The surface encoded as the bytes of a PNG file, in a block the caller frees with std::free;
 // *size receives their number. Null when it cannot be encoded.
 unsigned char *platform_surface_png(PlatformSurface *surface, std::size_t *size);
-
-// A new surface holding the picture of an image file, or null when it cannot be read (tests);
-// platform_destroy_surface frees a surface that no window shows.
-PlatformSurface *platform_load_surface(const char *path);
-void platform_destroy_surface(PlatformSurface *surface);
 
 // How a shape is drawn: an outline pen and, when filled, an interior of fill_color.
 struct PlatformPen {
@@ -222,9 +199,6 @@ void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::i
 // Console window content
 // ---------------------------------------------------------------------------------------------
 
-// Height of one console line (the fixed-pitch font's height plus its leading).
-int platform_console_line_height(PlatformWindow *window);
-
 // Scrolls the console's picture up by one line and draws n bytes in the freed bottom line,
 // 5 pixels from the left edge. The line is on the screen at once, unless the console was drawn
 // in the last 16 ms: then it follows, with the rest of the burst, when the 16 ms have passed
@@ -233,12 +207,6 @@ void platform_console_scroll_line(PlatformWindow *window, const char *text, int 
 
 // Clears the console's picture to white (start of a repaint).
 void platform_console_clear(PlatformWindow *window);
-
-// The text of the console's visible rows, top to bottom (tests); returns the row count.
-int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
-
-// The bottom row as last drawn on the screen (tests); returns its length.
-int platform_console_shown_row(PlatformWindow *window, char *text, int size);
 
 // ---------------------------------------------------------------------------------------------
 // Menus
@@ -260,13 +228,6 @@ void platform_attach_menu(PlatformWindow *window, PlatformMenu *menu, const char
 // Sets or clears the check mark of every item with the identifier.
 void platform_menu_check(PlatformMenu *menu, int id, int checked);
 
-// Read back (tests): item count; for item i its identifier (-1 for a separator), text, flags.
-int platform_menu_item_count(PlatformMenu *menu);
-int platform_menu_item_info(PlatformMenu *menu, int index, int *id, char *text, int text_size, int *flags);
-
-// Triggers item i as if the user chose it (tests).
-void platform_menu_trigger(PlatformMenu *menu, int index);
-
 // ---------------------------------------------------------------------------------------------
 // Prompt dialog
 // ---------------------------------------------------------------------------------------------
@@ -278,36 +239,6 @@ void platform_menu_trigger(PlatformMenu *menu, int index);
 // cannot be created.
 int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char *prompt, char *result,
                            int limit);
-
-// The dialog's items by identifier.
-enum { PROMPT_OK = 101, PROMPT_EDIT = 102, PROMPT_TEXT = 103 };
-
-// Test access to the open prompt dialog. A driver, while one is set, is called at the start of
-// every pass of the dialog's modal loop (pass counts from 0); with a driver set the loop does
-// not sleep when the queue is empty, so the driver must keep things moving.
-struct PlatformDialog;
-using PlatformDialogDriver = void (*)(PlatformDialog *dialog, int pass, void *context);
-void platform_prompt_dialog_set_test_driver(PlatformDialogDriver driver, void *context);
-
-// Sends a key press and release (a VK_CODE_* or letter code) to the item with the focus.
-void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl);
-// Types UTF-8 text into the item with the focus, one key per character.
-void platform_dialog_type_text(PlatformDialog *dialog, const char *utf8_text);
-void platform_dialog_click_okay(PlatformDialog *dialog);
-// Asks the dialog to close, as its close box does.
-void platform_dialog_request_close(PlatformDialog *dialog);
-int platform_dialog_visible(PlatformDialog *dialog);
-const char *platform_dialog_title(PlatformDialog *dialog);
-// Identifier of the item with the keyboard focus, 0 for none.
-int platform_dialog_focus_item(PlatformDialog *dialog);
-// The prompt line as shown, in Latin-1, NUL-terminated; returns its length.
-int platform_dialog_prompt_text(PlatformDialog *dialog, char *text, int size);
-// Pixel rectangle of an item relative to the dialog's client area; item 0 is the dialog's
-// client area itself, relative to the owner's client area.
-void platform_dialog_item_geometry(PlatformDialog *dialog, int item, int *x, int *y, int *width, int *height);
-// Pixels per 4 horizontal and per 8 vertical dialog units (the font's average character
-// width and height).
-void platform_dialog_base_units(int *char_width, int *char_height);
 
 // ---------------------------------------------------------------------------------------------
 // Signals

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/platform_test.h"
 
 class QMenuBar;
 class QTimer;
@@ -41,7 +42,6 @@ struct PlatformWindow {
     int last_client_height = -1;
     // Console picture: the rows of text from the top down, each the bytes of one line.
     std::deque<std::string> rows;
-    int line_height = 0;
     QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
     QTimer *console_timer = nullptr; // draws the rest of a burst of lines
     std::string shown_bottom_row; // the bottom row as last drawn on the screen

@@ -30,8 +30,14 @@ QString displayable(const std::string &row) {
     return text;
 }
 
+// Height of one console line: the fixed-pitch font's height plus its leading.
+int console_line_height() {
+    static const int height = QFontMetrics(console_font()).lineSpacing();
+    return height;
+}
+
 int rows_that_fit(PlatformWindow *window) {
-    const int h = platform_console_line_height(window);
+    const int h = console_line_height();
     return window->client->height() / h + (window->client->height() % h ? 1 : 0);
 }
 
@@ -72,11 +78,6 @@ void show_line(PlatformWindow *window) {
 
 } // namespace
 
-int platform_console_line_height(PlatformWindow *) {
-    static const int height = QFontMetrics(console_font()).lineSpacing();
-    return height;
-}
-
 void qt_console_fit_rows(PlatformWindow *window) {
     const size_t keep = size_t(rows_that_fit(window)) + 1;
     while (window->rows.size() > keep) window->rows.pop_front();
@@ -102,7 +103,7 @@ void qt_console_paint(PlatformWindow *window, QPainter &painter) {
     painter.fillRect(area, Qt::white);
     painter.setFont(console_font());
     painter.setPen(Qt::black);
-    const int h = platform_console_line_height(window);
+    const int h = console_line_height();
     const int ascent = QFontMetrics(console_font()).ascent();
     int top = area.bottom() + 1 - h;
     for (auto row = window->rows.rbegin(); row != window->rows.rend() && top + h > 0; ++row, top -= h)

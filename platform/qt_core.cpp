@@ -329,7 +329,6 @@ void platform_window_geometry(PlatformWindow *window, int *x, int *y, int *width
 }
 
 int platform_window_visible(PlatformWindow *window) { return window && window->top->isVisible() ? 1 : 0; }
-int platform_window_closed(PlatformWindow *window) { return window && window->closed ? 1 : 0; }
 
 void platform_start_timer(PlatformWindow *window, int timer_id, int period_ms) {
     auto *timer = new QTimer(window->top);

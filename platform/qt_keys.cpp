@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int VK_FIRST_FUNCTION_KEY = 112; // F1; F2 to F24 follow
+static_assert(Qt::Key_F24 - Qt::Key_F1 == VK_CODE_F24 - VK_CODE_F1, "both number F1 to F24 in a row");
 
 struct KeyPair {
     int qt_key;
@@ -36,7 +36,7 @@ constexpr KeyPair KEY_PAIRS[] = {
 int qt_virtual_key(int qt_key) {
     // Letters and digits: the toolkit's codes are already the upper-case characters.
     if ((qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) || (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9)) return qt_key;
-    if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return VK_FIRST_FUNCTION_KEY + (qt_key - Qt::Key_F1);
+    if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return VK_CODE_F1 + (qt_key - Qt::Key_F1);
     for (const KeyPair &pair : KEY_PAIRS)
         if (pair.qt_key == qt_key) return pair.vk_code;
     return 0;
@@ -48,8 +48,7 @@ int qt_key_of_virtual(int vk_code, QString *typed) {
         *typed = QString(QChar(vk_code)).toLower();
         return vk_code;
     }
-    if (vk_code >= VK_FIRST_FUNCTION_KEY && vk_code <= VK_FIRST_FUNCTION_KEY + (Qt::Key_F24 - Qt::Key_F1))
-        return Qt::Key_F1 + (vk_code - VK_FIRST_FUNCTION_KEY);
+    if (vk_code >= VK_CODE_F1 && vk_code <= VK_CODE_F24) return Qt::Key_F1 + (vk_code - VK_CODE_F1);
     for (const KeyPair &pair : KEY_PAIRS) {
         if (pair.vk_code != vk_code) continue;
         if (pair.typed != 0) *typed = QString(QChar(pair.typed));

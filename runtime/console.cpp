@@ -39,6 +39,12 @@ void print_line(char *buffer) {
 
 } // namespace
 
+int format_bounded(char *buffer, const char *format, std::va_list args) {
+    const int produced = std::vsnprintf(buffer, FORMAT_BUFFER_SIZE, format ? format : "", args);
+    if (produced < 0) buffer[0] = '\0';
+    return produced;
+}
+
 int VORNA_print(const char *format, ...) {
     char buffer[FORMAT_BUFFER_SIZE];
     std::va_list args;

@@ -75,9 +75,9 @@ int VORNA_next_event(int *x, int *y, char *key) {
                 runtime_state.event_kind = EVENT_NONE;
                 continue;
             }
-            runtime_state.play_one = false;
-            runtime_state.playback = false;
-            present_held_canvas(); // the script has ended: its last frame goes to the screen now
+            // read_script_event has stopped playback (stop_playback cleared playback and
+            // play_one): its last frame goes to the screen now.
+            present_held_canvas();
         }
         if ((runtime_state.single_step || runtime_state.running) && runtime_state.event_kind == EVENT_NONE) {
             runtime_state.event_kind = EVENT_TICK;

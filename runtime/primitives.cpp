@@ -70,12 +70,6 @@ int draw_text_checked(int color, int x, int y, int size, const char *text) {
 
 void (*render_observer)(const DrawCommand *command, int origin_x, int origin_y) = nullptr;
 
-int format_bounded(char *buffer, const char *format, std::va_list args) {
-    const int produced = std::vsnprintf(buffer, FORMAT_BUFFER_SIZE, format ? format : "", args);
-    if (produced < 0) buffer[0] = '\0';
-    return produced;
-}
-
 void render_command(const DrawCommand *command) {
     PlatformSurface *canvas = runtime_state.canvas;
     if (!canvas) return; // nothing to draw into before start-up

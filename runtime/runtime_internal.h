@@ -1,4 +1,21 @@
 // runtime_internal.h: the runtime's one state record and the operations its source files share.
+//
+// How a click reaches the program. The toolkit's mouse press lands in the window's event filter
+// (WindowEvents::eventFilter, platform/qt_core.cpp), which only posts MSG_LBUTTON_DOWN on our own
+// message queue (platform_post_message). The program's VORNA_next_event (events.cpp) polls with
+// pump_one_message, which takes one message (platform_peek_message), translates it and
+// dispatches it to the window procedure, graphics_window_proc (windows.cpp). That passes input
+// to events_handle_message (events.cpp), which turns the client pixel into mouse_x, mouse_y and
+// sets event_kind; the wait's loop ends, record_event writes the click while recording, and
+// VORNA_next_event returns EVENT_MOUSE.
+//
+// How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
+// arguments (check_color, check_width, ..., each correction printed), writes its log line
+// (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
+// draws with platform_draw_* (platform/qt_draw.cpp) on the canvas, marking it dirty. Nothing
+// is on the screen yet: the wait's next poll copies the whole canvas to the window's own
+// picture (present_canvas_when_due, or present_canvas where it must be at once), and the
+// window's paint (ClientArea::paintEvent, platform/qt_core.cpp) shows that picture.
 #pragma once
 
 #include <chrono>
@@ -58,58 +75,84 @@ enum {
 // The state record
 // ---------------------------------------------------------------------------------------------
 
+// Each field says who sets it and who clears it. Fields that nothing clears live for the run.
 struct RuntimeState {
     // Windows and canvas.
-    PlatformInstance instance = nullptr;
-    PlatformWindow *graphics_window = nullptr;
-    PlatformWindow *text_window = nullptr;
-    PlatformSurface *window_dc = nullptr; // the graphics window's own picture
-    PlatformSurface *canvas = nullptr;    // every primitive draws here
-    int origin_x = 0;
-    int origin_y = 0;
-    bool origin_settled = false; // set once start-up has fixed the drawing area; then it never moves
-    bool canvas_dirty = true;
-    bool present_held = false; // present_canvas_when_due put a copy off
-    std::chrono::steady_clock::time_point presented_at{}; // the last copy to the window
-    unsigned long frames_presented = 0; // copies to the window (diagnostics and tests)
+    PlatformWindow *graphics_window = nullptr; // VORNA_startup; null before it ("not started")
+    PlatformWindow *text_window = nullptr;     // VORNA_startup
+    PlatformSurface *window_dc = nullptr;      // the graphics window's own picture: VORNA_startup
+                                               // gets it, VORNA_shutdown releases it (null)
+    PlatformSurface *canvas = nullptr;         // every primitive draws here: VORNA_startup
+    int origin_x = 0;                          // the window pixel of logical (0, 0): MSG_SIZE in
+    int origin_y = 0;                          // graphics_window_proc, then VORNA_startup
+    bool origin_settled = false;               // VORNA_startup, once the drawing area is fixed;
+                                               // from then on MSG_SIZE leaves the origin alone
+    bool canvas_dirty = true;                  // render_command and VORNA_clear set it; a copy
+                                               // to the window (present_canvas, paint) clears it
+    bool present_held = false;                 // present_canvas_when_due put a copy off; the
+                                               // copy clears it (present_held_canvas makes it)
+    std::chrono::steady_clock::time_point presented_at{}; // every copy to the window
+    unsigned long frames_presented = 0;        // counts copies to the window (diagnostics, tests)
 
     // Event wait and animation mode.
-    int event_kind = 0;
-    int mouse_x = 0;
-    int mouse_y = 0;
-    signed char key = 0;
-    bool running = false;
-    bool single_step = false;
-    bool quit_requested = false;
-    bool timer_fired = false;
+    int event_kind = 0;        // VORNA_next_event sets EVENT_NONE at its start; then
+                               // events_handle_message (click, key), pump_one_message (quit),
+                               // read_script_event (a script event) or the wait arming a tick
+    int mouse_x = 0;           // 0 at the start of every wait; a click (events_handle_message)
+    int mouse_y = 0;           // or a mouse line (read_script_event)
+    signed char key = 0;       // 0 at the start of every wait; MSG_CHAR or a key line
+    bool running = false;      // ANIM_RUN and the Animate command set it; ANIM_HALT, the Halt and
+                               // Advance one frame commands, start-up and the playback commands
+                               // clear it
+    bool single_step = false;  // ANIM_STEP and Advance one frame set it; the wait clears it when
+                               // it arms the tick, as do ANIM_HALT, start-up and playback commands
+    bool quit_requested = false; // ANIM_QUIT sets it; nothing clears it
+    bool timer_fired = false;  // MSG_TIMER (events_handle_message) sets it; arming a tick clears it
 
     // Console and drawing log.
-    unsigned char logging = 1;
-    char *console_lines[CONSOLE_RING_SLOTS] = {};
-    int console_oldest = -1;
-    int console_next = 0;
+    unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
+    char *console_lines[CONSOLE_RING_SLOTS] = {}; // store_line (console.cpp) puts a copy of each
+                                                  // printed line in; the line that overwrites it
+                                                  // frees it
+    int console_oldest = -1;   // store_line: the first line's slot, then moved on when the ring is
+                               // full; -1 while the ring is empty
+    int console_next = 0;      // store_line: the slot the next line goes to
 
     // Run menu and Ctrl keys.
-    PlatformMenu *run_menu = nullptr;
-    int ctrl_down = 0;
+    PlatformMenu *run_menu = nullptr; // build_run_menu, when the graphics window is created
+    int ctrl_down = 0;                // menu_handle_message: set on Ctrl's key-down, cleared on
+                                      // its key-up and when the program loses the focus
 
     // Script recording and playback.
-    bool recording = false;
-    bool playback = false;
-    bool play_one = false;
-    int pending_ticks = 0;
-    std::FILE *script = nullptr;
-    bool script_write_failing = false; // the last write failed and was reported
+    bool recording = false;   // toggle_recording sets and clears it; starting playback or Play
+                              // One clears it through toggle_recording
+    bool playback = false;    // toggle_playback sets it (also unattended_begin) and clears it;
+                              // stop_playback (the script ended or failed) and a recording's
+                              // start clear it
+    bool play_one = false;    // request_play_one sets it; the wait clears it when it reads the
+                              // script or arms a tick; stop_playback and a recording's start too
+    int pending_ticks = 0;    // recording: ticks returned, not yet written (record_event counts
+                              // them, the next line written clears them); playback: ticks still
+                              // owed by the last VORNA_PERIODIC line (read_script_event sets and
+                              // counts them down, stopping playback by its command clears them)
+    std::FILE *script = nullptr; // the writer or the reader opens it on first use; only
+                                 // close_script closes it (back to null)
+    bool script_write_failing = false; // write_script_line: set when a write fails (reported once),
+                                       // cleared by a write that succeeds or a fresh open
 
     // Prompt dialog.
-    char *prompt_result = nullptr;
+    char *prompt_result = nullptr; // VORNA_gets: the caller's buffer, from the moment the dialog
+                                   // opens; kept after the call
 
-    // Unattended runs: what the environment asked for at start-up (unattended.cpp).
+    // Unattended runs: what the environment asked for at start-up (unattended.cpp). All are set
+    // by unattended_read_environment.
     char *play_script = nullptr;  // VORNA_PLAY: the script that playback reads, instead of VORNA.SCR
     bool play_exit = false;       // VORNA_PLAY_EXIT: playback ending by itself quits the program
-    char *picture_path = nullptr; // VORNA_PICTURE: where shut-down saves the picture
+    char *picture_path = nullptr; // VORNA_PICTURE: where shut-down saves the picture; freed (null)
+                                  // by unattended_finish once saved
     char *log_path = nullptr;     // VORNA_LOG: the file that every printed and logged line goes to
-    int log_fd = -1;              // ... open for appending, or -1
+    int log_fd = -1;              // ... open for appending, or -1: unattended_finish or a failed
+                                  // write closes it
 };
 
 extern RuntimeState runtime_state;
@@ -152,6 +195,10 @@ void pump_one_message(void);
 void events_handle_message(const PlatformMessage *message); // timer, left button, character
 
 // console.cpp
+// Formats into a FORMAT_BUFFER_SIZE buffer, never past it: a longer text is cut to 1023
+// characters. Returns the number of characters the format produced (as vsnprintf does). Every
+// printed line and log line is formatted here, and so is the text of VORNA_printf_at.
+int format_bounded(char *buffer, const char *format, std::va_list args);
 void console_draw_line(char *text);
 // One line of the drawing log: printed when logging is on, and always written to the VORNA_LOG
 // file; formatted only when one of the two wants it.
@@ -208,7 +255,3 @@ void unattended_finish(void);
 void unattended_log_line(const char *line);
 // True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
 bool unattended_without_user(void);
-
-// Formats into a 1024-byte buffer, never past it: a longer text is cut to 1023 characters.
-// Returns the number of characters the format produced (as vsnprintf does).
-int format_bounded(char *buffer, const char *format, std::va_list args);

@@ -21,6 +21,7 @@ static void copy_canvas_to_window(void) {
 
 int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
                   int show_mode) {
+    (void)instance;          // nothing here needs the program's instance
     (void)previous_instance; // the window kinds are set up afresh for every program
     (void)command_line;      // never read
     unattended_read_environment();
@@ -35,7 +36,6 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     runtime_state.text_window = platform_create_console_window(
         "VORNA Text", 0, (2 * screen_height) / 3 + 1, screen_width, screen_height / 3, text_window_proc);
 
-    runtime_state.instance = instance;
     runtime_state.window_dc = platform_window_surface(runtime_state.graphics_window);
     runtime_state.canvas = platform_create_surface(CANVAS_WIDTH, CANVAS_HEIGHT);
 

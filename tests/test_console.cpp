@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -13,8 +13,7 @@ protected:
     // Lets the queued paint of the text window run, as the event wait's poll does.
     static void repaint_console() {
         platform_post_message(runtime_state.text_window, MSG_PAINT, 0, 0, 0);
-        PlatformMessage message;
-        while (platform_peek_message(&message, 0)) platform_dispatch_message(&message);
+        drain_messages();
     }
     static std::vector<std::string> shown_rows() {
         static char rows[200][256];
@@ -91,14 +90,15 @@ TEST_F(Console, ALineIsOnTheScreenAtOnceAndTheRestOfABurstOneRefreshLater) {
     VORNA_print("at once\n");
     EXPECT_EQ(shown(), "at once");
     for (int i = 1; i <= 20; ++i) VORNA_print("burst %d\n", i);
-    PlatformMessage message;
-    while (platform_peek_message(&message, 0)) platform_dispatch_message(&message);
+    drain_messages();
     if (std::chrono::steady_clock::now() - first < std::chrono::milliseconds(10)) {
         EXPECT_EQ(shown(), "at once") << "a poll within the 16 ms repaints nothing";
     }
     present_canvas();
-    const auto give_up = first + std::chrono::seconds(5);
-    while (shown() != "burst 20" && std::chrono::steady_clock::now() < give_up) pump_one_message();
+    {
+        WaitLimit limit("the poll waiting for the rest of the burst");
+        while (shown() != "burst 20" && !wait_limit_expired) pump_one_message();
+    }
     EXPECT_EQ(shown(), "burst 20");
 }
 
@@ -121,10 +121,9 @@ TEST_F(Console, LoggingSwitchStoresOneAndShowsTheConsole) {
 TEST_F(Console, KeysTypedInTheTextWindowReachTheGraphicsWindow) {
     platform_post_message(runtime_state.text_window, MSG_KEY_DOWN, 'A', 0, 'a');
     platform_post_message(runtime_state.text_window, MSG_KEY_UP, 'A', 0, -1);
-    int x = -1, y = -1;
-    char key = 0;
-    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_KEY);
-    EXPECT_EQ(key, 'a');
+    const Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(event.key, 'a');
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 // test_doc_pictures.cpp: every picture in docs/pictures is what its example program draws today:
 // each example runs unattended and its picture must equal the committed one pixel for pixel.
 // After a deliberate change of drawing, docs/make_pictures.sh draws them again.
-#include <gtest/gtest.h>
-
 #include <set>
 #include <sstream>
 
-#include "run_program.h"
+#include "test_support.h"
 
 #if !defined(DOC_EXAMPLES) || !defined(DOC_EXAMPLES_DIR) || !defined(DOC_PICTURES_DIR)
 #error "DOC_EXAMPLES, DOC_EXAMPLES_DIR and DOC_PICTURES_DIR must be defined"
@@ -29,8 +27,9 @@ TEST(DocPictures, EachEqualsWhatItsExampleDrawsToday) {
         EXPECT_NE(committed, nullptr) << "docs/pictures/" << name << ".png is missing";
         if (drawn && committed) {
             EXPECT_EQ(pixels_differing(drawn, committed), 0)
-                << "docs/pictures/" << name << ".png differs from what the runtime draws; if the change is "
-                << "meant, run docs/make_pictures.sh and look at the pictures";
+                << "docs/pictures/" << name << ".png differs from what the runtime draws, saved as "
+                << save_test_picture(drawn, name) << "; if the change is meant, run docs/make_pictures.sh and "
+                << "look at the pictures";
         }
         platform_destroy_surface(drawn);
         platform_destroy_surface(committed);

@@ -6,38 +6,29 @@
 
 #include <unistd.h>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
-class Events : public RuntimeTest {
-protected:
-    static int wait(int *x = nullptr, int *y = nullptr, char *key = nullptr) {
-        int xx = 0, yy = 0;
-        char kk = 0;
-        return VORNA_next_event(x ? x : &xx, y ? y : &yy, key ? key : &kk);
-    }
-    static void click_pixel(int px, int py) {
-        platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, px, py, 0);
-    }
-};
+class Events : public RuntimeTest {};
 
 TEST_F(Events, ClicksArriveInLogicalCoordinates) {
-    int x = -1, y = -1;
-    char key = 'z';
     click_pixel(runtime_state.origin_x, runtime_state.origin_y);
-    EXPECT_EQ(wait(&x, &y, &key), EVENT_MOUSE);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(key, 0);
+    Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_MOUSE);
+    EXPECT_EQ(event.x, 0);
+    EXPECT_EQ(event.y, 0);
+    EXPECT_EQ(event.key, 0);
     click_pixel(runtime_state.origin_x + 1, runtime_state.origin_y - 1);
-    EXPECT_EQ(wait(&x, &y), EVENT_MOUSE);
-    EXPECT_EQ(x, 1);
-    EXPECT_EQ(y, 1);
+    event = next_event();
+    EXPECT_EQ(event.kind, EVENT_MOUSE);
+    EXPECT_EQ(event.x, 1);
+    EXPECT_EQ(event.y, 1);
     click_pixel(0, 0);
-    EXPECT_EQ(wait(&x, &y), EVENT_MOUSE);
-    EXPECT_EQ(x, -runtime_state.origin_x);
-    EXPECT_EQ(y, runtime_state.origin_y);
+    event = next_event();
+    EXPECT_EQ(event.kind, EVENT_MOUSE);
+    EXPECT_EQ(event.x, -runtime_state.origin_x);
+    EXPECT_EQ(event.y, runtime_state.origin_y);
 }
 
 TEST_F(Events, EveryPressOfAQuickSeriesIsAClick) {
@@ -54,43 +45,43 @@ TEST_F(Events, EveryPressOfAQuickSeriesIsAClick) {
 }
 
 TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
-    char key = 0;
-    int x = 7, y = 7;
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'Q', 0, 'q');
-    EXPECT_EQ(wait(&x, &y, &key), EVENT_KEY);
-    EXPECT_EQ(key, 'q');
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 233, 0, 0);
-    EXPECT_EQ(wait(nullptr, nullptr, &key), EVENT_KEY);
-    EXPECT_EQ(static_cast<unsigned char>(key), 233);
+    Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(event.key, 'q');
+    EXPECT_EQ(event.x, 0);
+    EXPECT_EQ(event.y, 0);
+    post_char(233);
+    event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(static_cast<unsigned char>(event.key), 233);
 
     runtime_state.ctrl_down = 1;
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'x', 0, 0);
+    post_char('x');
     click_pixel(10, 10);
-    EXPECT_EQ(wait(nullptr, nullptr, &key), EVENT_MOUSE);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
     runtime_state.ctrl_down = 0;
 }
 
 TEST_F(Events, AStepGivesExactlyOneTickAtATimerMessage) {
     EXPECT_EQ(VORNA_set_animation(ANIM_STEP), 1);
     EXPECT_FALSE(runtime_state.running);
-    EXPECT_EQ(wait(), EVENT_TICK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
     EXPECT_FALSE(runtime_state.single_step);
     // Halted again: the next wait ends only with input.
     platform_post_message(runtime_state.graphics_window, MSG_TIMER, TIMER_ANIMATION_ID, 0, 0);
     click_pixel(5, 5);
-    EXPECT_EQ(wait(), EVENT_MOUSE);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
 }
 
 TEST_F(Events, RunningGivesTicksAndInputWinsOverAPendingTick) {
     VORNA_set_animation(ANIM_RUN);
     VORNA_set_animation(ANIM_STEP);
     EXPECT_TRUE(runtime_state.running);
-    EXPECT_EQ(wait(), EVENT_TICK);
-    EXPECT_EQ(wait(), EVENT_TICK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
     click_pixel(1, 1);
-    EXPECT_EQ(wait(), EVENT_MOUSE);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
     VORNA_set_animation(ANIM_HALT);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_FALSE(runtime_state.single_step);
@@ -104,9 +95,9 @@ TEST_F(Events, TicksComeEveryTimerPeriodWhenNothingIsDrawn) {
     using Clock = std::chrono::steady_clock;
     runtime_state.canvas_dirty = false;
     VORNA_set_animation(ANIM_RUN);
-    EXPECT_EQ(wait(), EVENT_TICK); // in step with the timer from here on
+    EXPECT_EQ(next_event().kind, EVENT_TICK); // in step with the timer from here on
     auto start = Clock::now();
-    for (int i = 0; i < 10; i++) EXPECT_EQ(wait(), EVENT_TICK);
+    for (int i = 0; i < 10; i++) EXPECT_EQ(next_event().kind, EVENT_TICK);
     const auto running_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(running_ms, 850);
     EXPECT_LE(running_ms, 1400);
@@ -115,7 +106,7 @@ TEST_F(Events, TicksComeEveryTimerPeriodWhenNothingIsDrawn) {
     start = Clock::now();
     for (int i = 0; i < 5; i++) {
         VORNA_set_animation(ANIM_STEP);
-        EXPECT_EQ(wait(), EVENT_TICK);
+        EXPECT_EQ(next_event().kind, EVENT_TICK);
         VORNA_set_animation(ANIM_HALT);
     }
     const auto stepping_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -134,17 +125,17 @@ TEST_F(Events, ModesThreeAndFourChangeNothing) {
 
 TEST_F(Events, ClosingTheGraphicsWindowEndsTheWaitWithQuit) {
     platform_post_message(runtime_state.graphics_window, MSG_DESTROY, 0, 0, 0);
-    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
 }
 
 TEST_F(Events, AfterAnimQuitEveryWaitReturnsQuitAfterOneEvent) {
     VORNA_set_animation(ANIM_QUIT);
-    int x = 0, y = 0;
-    click_pixel(runtime_state.origin_x + 3, runtime_state.origin_y);
-    EXPECT_EQ(wait(&x, &y), EVENT_QUIT);
-    EXPECT_EQ(x, 3); // the outputs still carry the underlying event
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'k', 0, 0);
-    EXPECT_EQ(wait(), EVENT_QUIT);
+    click_at(3, 0);
+    const Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_QUIT);
+    EXPECT_EQ(event.x, 3); // the outputs still carry the underlying event
+    post_char('k');
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
     runtime_state.quit_requested = false;
 }
 
@@ -152,27 +143,24 @@ TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
     VORNA_draw_rectangle(4, -10, 10, 10, -10, 0);
     EXPECT_TRUE(runtime_state.canvas_dirty);
     click_pixel(0, 0);
-    wait();
+    next_event();
     EXPECT_FALSE(runtime_state.canvas_dirty);
-    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
-              0x0000FFu);
+    EXPECT_EQ(picture_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y), RGB_BLUE);
     // An exposure restores the picture from the canvas without the application.
     VORNA_draw_rectangle(2, -10, 10, 10, -10, 0);
     runtime_state.canvas_dirty = false;
     platform_post_message(runtime_state.graphics_window, MSG_PAINT, 0, 0, 0);
     click_pixel(0, 0);
-    wait();
-    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
-              0xFF0000u);
+    next_event();
+    EXPECT_EQ(picture_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y), RGB_RED);
     // A frame drawn on a live tick goes to the screen at the first poll, before the wait can
     // sleep, however soon after the last copy.
     VORNA_set_animation(ANIM_RUN);
-    EXPECT_EQ(wait(), EVENT_TICK);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
     VORNA_draw_rectangle(3, -10, 10, 10, -10, 0);
     runtime_state.presented_at = std::chrono::steady_clock::now();
     pump_one_message();
-    EXPECT_EQ(platform_surface_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y),
-              0x00FF00u);
+    EXPECT_EQ(picture_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y), RGB_GREEN);
     VORNA_set_animation(ANIM_HALT);
 }
 
@@ -187,7 +175,7 @@ TEST_F(Events, AWaitAfterShutDownSleeps) {
         kill(getpid(), SIGTERM);
     });
     const std::clock_t cpu_before = std::clock();
-    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
     const double cpu_ms = 1000.0 * double(std::clock() - cpu_before) / CLOCKS_PER_SEC;
     later.join();
     runtime_state.window_dc = window_picture;

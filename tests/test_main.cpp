@@ -1,10 +1,11 @@
-// test_main.cpp: every test program prepares the toolkit once, then runs its tests.
-#include <gtest/gtest.h>
-
-#include "platform/platform.h"
+// test_main.cpp: every test program prepares the toolkit once, notes where pictures of failed
+// tests go, then runs its tests.
+#include "test_support.h"
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    platform_init(&argc, argv);
+    prepare_headless_toolkit(&argc, argv);
+    test_output_directory(); // before any test moves to a scratch folder
+    ::testing::UnitTest::GetInstance()->listeners().Append(new SaveCanvasOnFailure);
     return RUN_ALL_TESTS();
 }

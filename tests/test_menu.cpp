@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -33,44 +33,12 @@ const ExpectedItem EXPECTED_MENU[] = {
     {CMD_CREDITS, "UPDATES: updates@vorna.example.org", MENU_ITEM_GRAYED},
 };
 
-int menu_index(int id) {
-    for (int i = 0; i < platform_menu_item_count(runtime_state.run_menu); i++) {
-        int item_id = 0;
-        platform_menu_item_info(runtime_state.run_menu, i, &item_id, nullptr, 0, nullptr);
-        if (item_id == id) return i;
-    }
-    return -1;
-}
-
 class MenuTest : public RuntimeTest {
 protected:
     void SetUp() override {
         RuntimeTest::SetUp();
         runtime_state.logging = 1;
         platform_menu_check(runtime_state.run_menu, CMD_LOGGING, 1);
-    }
-
-    // Dispatches every queued message, as the wait's polls would; returns how many quit
-    // messages were queued.
-    static int dispatch_pending() {
-        int quits = 0;
-        PlatformMessage message;
-        while (platform_peek_message(&message, 0)) {
-            if (message.kind == MSG_QUIT) {
-                quits++;
-                continue;
-            }
-            platform_translate_message(&message);
-            platform_dispatch_message(&message);
-        }
-        return quits;
-    }
-
-    static void press_ctrl_letter(PlatformWindow *window, int letter) {
-        platform_post_message(window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
-        platform_post_message(window, MSG_KEY_DOWN, letter, 0, -1);
-        platform_post_message(window, MSG_KEY_UP, letter, 0, 0);
-        platform_post_message(window, MSG_KEY_UP, VK_CODE_CONTROL, 0, 0);
     }
 };
 
@@ -96,40 +64,38 @@ TEST_F(MenuTest, RunMenuHasItsItemsInOrderWithTextsIdentifiersAndStates) {
 
 TEST_F(MenuTest, EveryCommandWorksFromTheMenu) {
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_ANIMATE));
-    EXPECT_EQ(dispatch_pending(), 0);
+    EXPECT_EQ(drain_messages(), 0);
     EXPECT_TRUE(runtime_state.running);
 
     runtime_state.single_step = true;
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_HALT));
-    dispatch_pending();
+    drain_messages();
     EXPECT_FALSE(runtime_state.running);
     EXPECT_TRUE(runtime_state.single_step) << "a step already asked for is kept";
 
     runtime_state.running = true;
     runtime_state.single_step = false;
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_STEP));
-    dispatch_pending();
+    drain_messages();
     EXPECT_FALSE(runtime_state.running);
     EXPECT_TRUE(runtime_state.single_step);
 
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_LOGGING));
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.logging, 0);
     EXPECT_EQ(menu_flags(CMD_LOGGING), 0);
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_LOGGING));
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.logging, 1);
     EXPECT_EQ(menu_flags(CMD_LOGGING), MENU_ITEM_CHECKED);
 
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_QUIT));
-    EXPECT_EQ(dispatch_pending(), 1);
+    EXPECT_EQ(drain_messages(), 1);
 }
 
 TEST_F(MenuTest, QuitFromTheMenuEndsTheWaitWithQuit) {
     platform_menu_trigger(runtime_state.run_menu, menu_index(CMD_QUIT));
-    int x = 1, y = 1;
-    char key = 1;
-    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_QUIT);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
 }
 
 TEST_F(MenuTest, GreyedItemsSeparatorsAndUnknownIdentifiersDoNothing) {
@@ -143,7 +109,7 @@ TEST_F(MenuTest, GreyedItemsSeparatorsAndUnknownIdentifiersDoNothing) {
     for (int id : {0, int(CMD_CREDITS), 10, -1, 1000}) {
         platform_post_message(runtime_state.graphics_window, MSG_COMMAND, id, 0, 0);
     }
-    EXPECT_EQ(dispatch_pending(), 0);
+    EXPECT_EQ(drain_messages(), 0);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_FALSE(runtime_state.single_step);
     EXPECT_EQ(runtime_state.logging, 1);
@@ -173,52 +139,52 @@ TEST_F(MenuTest, CtrlLettersRunTheirCommandsFromBothWindows) {
         SCOPED_TRACE(window == runtime_state.graphics_window ? "graphics window" : "text window");
         runtime_state.running = false;
         press_ctrl_letter(window, 'A');
-        dispatch_pending();
+        drain_messages();
         EXPECT_TRUE(runtime_state.running);
 
         press_ctrl_letter(window, 'H');
-        dispatch_pending();
+        drain_messages();
         EXPECT_FALSE(runtime_state.running);
 
         runtime_state.running = true;
         press_ctrl_letter(window, 'F');
-        dispatch_pending();
+        drain_messages();
         EXPECT_FALSE(runtime_state.running);
         EXPECT_TRUE(runtime_state.single_step);
         runtime_state.single_step = false;
 
         press_ctrl_letter(window, 'L');
-        dispatch_pending();
+        drain_messages();
         EXPECT_EQ(runtime_state.logging, 0);
         EXPECT_EQ(menu_flags(CMD_LOGGING), 0);
         press_ctrl_letter(window, 'L');
-        dispatch_pending();
+        drain_messages();
         EXPECT_EQ(runtime_state.logging, 1);
 
         press_ctrl_letter(window, 'R');
-        dispatch_pending();
+        drain_messages();
         EXPECT_TRUE(runtime_state.recording);
         EXPECT_EQ(menu_flags(CMD_RECORD), MENU_ITEM_CHECKED);
         press_ctrl_letter(window, 'R');
-        dispatch_pending();
+        drain_messages();
         EXPECT_FALSE(runtime_state.recording);
         EXPECT_EQ(menu_flags(CMD_RECORD), 0);
 
         runtime_state.running = true;
         press_ctrl_letter(window, 'P');
-        dispatch_pending();
+        drain_messages();
         EXPECT_TRUE(runtime_state.playback);
         EXPECT_FALSE(runtime_state.running);
         EXPECT_EQ(menu_flags(CMD_PLAYBACK), MENU_ITEM_CHECKED);
         press_ctrl_letter(window, 'P');
-        dispatch_pending();
+        drain_messages();
         EXPECT_FALSE(runtime_state.playback);
         EXPECT_EQ(menu_flags(CMD_PLAYBACK), 0);
 
         runtime_state.running = true;
         runtime_state.single_step = true;
         press_ctrl_letter(window, 'O');
-        dispatch_pending();
+        drain_messages();
         EXPECT_TRUE(runtime_state.play_one);
         EXPECT_FALSE(runtime_state.running);
         EXPECT_FALSE(runtime_state.single_step);
@@ -226,14 +192,14 @@ TEST_F(MenuTest, CtrlLettersRunTheirCommandsFromBothWindows) {
         runtime_state.play_one = false;
 
         press_ctrl_letter(window, 'Q');
-        EXPECT_EQ(dispatch_pending(), 1);
+        EXPECT_EQ(drain_messages(), 1);
         EXPECT_EQ(runtime_state.ctrl_down, 0);
     }
 }
 
 TEST_F(MenuTest, LettersWithoutCtrlAndOtherKeysWithCtrlAreNoCommands) {
     for (int letter : {'A', 'Q', 'R', 'P'}) platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, letter, 0, -1);
-    EXPECT_EQ(dispatch_pending(), 0);
+    EXPECT_EQ(drain_messages(), 0);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_FALSE(runtime_state.recording);
     EXPECT_FALSE(runtime_state.playback);
@@ -241,7 +207,7 @@ TEST_F(MenuTest, LettersWithoutCtrlAndOtherKeysWithCtrlAreNoCommands) {
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
     for (int key : {int('B'), int('Z'), int('1'), int(VK_CODE_SHIFT), int(VK_CODE_RETURN), int('a')})
         platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, key, 0, -1);
-    EXPECT_EQ(dispatch_pending(), 0);
+    EXPECT_EQ(drain_messages(), 0);
     EXPECT_EQ(runtime_state.ctrl_down, 1) << "other keys leave Ctrl held";
     EXPECT_FALSE(runtime_state.running);
     EXPECT_EQ(runtime_state.logging, 1);
@@ -250,19 +216,19 @@ TEST_F(MenuTest, LettersWithoutCtrlAndOtherKeysWithCtrlAreNoCommands) {
 TEST_F(MenuTest, CtrlIsForgottenOnItsReleaseAndWhenTheFocusLeaves) {
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_UP, 'X', 0, 0);
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.ctrl_down, 1);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_UP, VK_CODE_CONTROL, 0, 0);
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.ctrl_down, 0);
 
     // Ctrl went down here, and was released while another program had the focus.
     platform_post_message(runtime_state.text_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.ctrl_down, 1);
     platform_post_message(runtime_state.graphics_window, MSG_FOCUS_LOST, 0, 0, 0);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'Q', 0, -1);
-    EXPECT_EQ(dispatch_pending(), 0) << "a plain Q after the focus came back must not quit";
+    EXPECT_EQ(drain_messages(), 0) << "a plain Q after the focus came back must not quit";
     EXPECT_EQ(runtime_state.ctrl_down, 0);
 }
 
@@ -270,7 +236,7 @@ TEST_F(MenuTest, KeyRepeatsActAgain) {
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 1, -1);
     for (int i = 0; i < 3; i++) platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'L', i > 0, -1);
-    dispatch_pending();
+    drain_messages();
     EXPECT_EQ(runtime_state.logging, 0) << "three toggles from on";
     runtime_state.ctrl_down = 0;
 }
@@ -280,13 +246,12 @@ TEST_F(MenuTest, ATypedCharacterWithCtrlHeldIsACommandNotAKey) {
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'A', 0, 1);
     platform_post_message(runtime_state.graphics_window, MSG_KEY_UP, VK_CODE_CONTROL, 0, 0);
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'z', 0, 0);
+    post_char('z');
     runtime_state.running = false;
-    int x = 0, y = 0;
-    char key = 0;
     // Animate armed a tick, which the character replaces.
-    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_KEY);
-    EXPECT_EQ(key, 'z');
+    const Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(event.key, 'z');
     EXPECT_TRUE(runtime_state.running);
 }
 
@@ -294,9 +259,7 @@ TEST_F(MenuTest, TerminationSignalsEndTheWaitWithQuit) {
     for (int signal_number : {SIGINT, SIGTERM}) {
         platform_flush_messages();
         ASSERT_EQ(std::raise(signal_number), 0);
-        int x = 0, y = 0;
-        char key = 0;
-        EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_QUIT) << "signal " << signal_number;
+        EXPECT_EQ(next_event().kind, EVENT_QUIT) << "signal " << signal_number;
     }
 }
 

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <set>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -80,11 +80,10 @@ TEST_F(PictureTest, F12SavesTheFirstFreeNumberAndIsNoEvent) {
     press_f12(runtime_state.graphics_window);
     press_f12(runtime_state.text_window);
     press_f12(runtime_state.graphics_window, 1); // a repeat of a held key
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'x', 0, 0);
-    int x = 0, y = 0;
-    char key = 0;
-    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_KEY);
-    EXPECT_EQ(key, 'x');
+    post_char('x');
+    const Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_KEY);
+    EXPECT_EQ(event.key, 'x');
     drain_messages(); // the text window's F12 comes back to the graphics window after the x
     perform_command(CMD_RECORD);
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -18,12 +18,12 @@ protected:
     // Pixels of the colour in the row of logical y, between x_from and x_to.
     static int count_in_row(int y, int x_from, int x_to, std::uint32_t rgb) {
         int n = 0;
-        for (int x = x_from; x <= x_to; ++x) n += pixel(x, y) == rgb;
+        for (int x = x_from; x <= x_to; ++x) n += canvas_pixel(x, y) == rgb;
         return n;
     }
     static int count_in_column(int x, int y_from, int y_to, std::uint32_t rgb) {
         int n = 0;
-        for (int y = y_from; y <= y_to; ++y) n += pixel(x, y) == rgb;
+        for (int y = y_from; y <= y_to; ++y) n += canvas_pixel(x, y) == rgb;
         return n;
     }
 };
@@ -34,10 +34,10 @@ TEST_F(Primitives, ReversedRectangleIsLoggedNormalisedAndFillsAnElevenPixelSquar
     EXPECT_EQ(printed_lines(), Lines({"black rectangle with bounding box (0,10) to (10,0), filled\n"}));
     EXPECT_EQ(count_in_row(5, -5, 15, RGB_BLACK), 11);
     EXPECT_EQ(count_in_column(5, -5, 15, RGB_BLACK), 11);
-    EXPECT_EQ(pixel(0, 0), RGB_BLACK);
-    EXPECT_EQ(pixel(10, 10), RGB_BLACK);
-    EXPECT_EQ(pixel(11, 10), RGB_WHITE);
-    EXPECT_EQ(pixel(0, -1), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(10, 10), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(11, 10), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(0, -1), RGB_WHITE);
 }
 
 TEST_F(Primitives, CheckOrderDiffersBetweenOvalAndRectangle) {
@@ -95,7 +95,7 @@ TEST_F(Primitives, CorrectionsArePrintedEvenWithLoggingOff) {
                                       "ptsize of 200 not possible, using ptsize 127\n",
                                       "Illegal color -1; using RED.\n", "Radius of -3 not possible, using radius 3\n",
                                       "Illegal color 24; using RED.\n"}));
-    EXPECT_EQ(pixel(0, 0), RGB_RED);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_RED);
 }
 
 TEST_F(Primitives, PaletteColoursReachTheCanvasExactly) {
@@ -105,7 +105,7 @@ TEST_F(Primitives, PaletteColoursReachTheCanvasExactly) {
                                         0xFF9966, 0x006633, 0x33CC99, 0x999933, 0x808080, 0xCCCCCC};
     for (int c = 0; c < 24; ++c) {
         VORNA_draw_rectangle(c, -100 + 5 * c, 0, -97 + 5 * c, -3, 0);
-        EXPECT_EQ(pixel(-99 + 5 * c, -1), expected[c]) << "colour " << c;
+        EXPECT_EQ(canvas_pixel(-99 + 5 * c, -1), expected[c]) << "colour " << c;
     }
 }
 
@@ -120,9 +120,9 @@ TEST_F(Primitives, CircleSpansTwoRPlusOnePixelsAndRadiusZeroIsOnePixel) {
 
 TEST_F(Primitives, ThinLineLeavesOutItsFinalPixelAndWideLineIsWide) {
     VORNA_draw_line(0, 0, 0, 10, 0, 0);
-    EXPECT_EQ(pixel(0, 0), RGB_BLACK);
-    EXPECT_EQ(pixel(9, 0), RGB_BLACK);
-    EXPECT_EQ(pixel(10, 0), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(9, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(10, 0), RGB_WHITE);
     EXPECT_EQ(count_in_column(5, -5, 5, RGB_BLACK), 1);
 
     runtime_state.logging = 1;
@@ -134,15 +134,15 @@ TEST_F(Primitives, ThinLineLeavesOutItsFinalPixelAndWideLineIsWide) {
 
 TEST_F(Primitives, OutlinedShapesLeaveTheirInsideAlone) {
     VORNA_draw_rectangle(0, -20, 20, 20, -20, 1);
-    EXPECT_EQ(pixel(-20, 0), RGB_BLACK);
-    EXPECT_EQ(pixel(20, 0), RGB_BLACK);
-    EXPECT_EQ(pixel(0, 20), RGB_BLACK);
-    EXPECT_EQ(pixel(0, 0), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(-20, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(20, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(0, 20), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_WHITE);
     VORNA_draw_triangle(2, 100, 0, 200, 0, 150, 80, 1);
-    EXPECT_EQ(pixel(150, 20), RGB_WHITE);
-    EXPECT_EQ(pixel(150, 0), RGB_RED);
+    EXPECT_EQ(canvas_pixel(150, 20), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(150, 0), RGB_RED);
     VORNA_draw_triangle(2, 100, -100, 200, -100, 150, -20, 0);
-    EXPECT_EQ(pixel(150, -80), RGB_RED);
+    EXPECT_EQ(canvas_pixel(150, -80), RGB_RED);
 }
 
 TEST_F(Primitives, TwoLineTextSitsAboveAndBelowTheAnchorRow) {
@@ -160,11 +160,11 @@ TEST_F(Primitives, ClearMakesTheCanvasWhiteWithABlackBorder) {
     VORNA_fill_circle(2, 0, 0, 2000);
     VORNA_clear();
     PlatformSurface *canvas = runtime_state.canvas;
-    EXPECT_EQ(platform_surface_pixel(canvas, 0, 0), RGB_BLACK);
-    EXPECT_EQ(platform_surface_pixel(canvas, 600, 100), RGB_BLACK);
-    EXPECT_EQ(platform_surface_pixel(canvas, 100, 539), RGB_BLACK);
-    EXPECT_EQ(platform_surface_pixel(canvas, 1, 1), RGB_WHITE);
-    EXPECT_EQ(platform_surface_pixel(canvas, 599, 538), RGB_WHITE);
+    EXPECT_EQ(picture_pixel(canvas, 0, 0), RGB_BLACK);
+    EXPECT_EQ(picture_pixel(canvas, 600, 100), RGB_BLACK);
+    EXPECT_EQ(picture_pixel(canvas, 100, 539), RGB_BLACK);
+    EXPECT_EQ(picture_pixel(canvas, 1, 1), RGB_WHITE);
+    EXPECT_EQ(picture_pixel(canvas, 599, 538), RGB_WHITE);
     EXPECT_TRUE(runtime_state.canvas_dirty);
 }
 
@@ -175,32 +175,32 @@ TEST_F(Primitives, ExtremeArgumentsDrawWhatTouchesTheCanvas) {
     VORNA_fill_circle(2, 0, 0, INT_MIN);
     EXPECT_EQ(printed_lines().front(), "Radius of -2147483648 not possible, using radius 2147483647\n");
     EXPECT_EQ(printed_lines().back(), "red circle at (0,0), radius 2147483647\n");
-    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, 0, 0), RGB_RED);
-    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, 600, 539), RGB_RED);
+    EXPECT_EQ(picture_pixel(runtime_state.canvas, 0, 0), RGB_RED);
+    EXPECT_EQ(picture_pixel(runtime_state.canvas, 600, 539), RGB_RED);
 
     VORNA_clear();
     VORNA_draw_rectangle(0, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 0);
-    EXPECT_EQ(pixel(0, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_BLACK);
     VORNA_clear();
     // A pen half as wide as the int range, on edges at the ends of the range, stops short of
     // the canvas; on edges nearby it covers all of it.
     VORNA_draw_rectangle(0, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MAX);
-    EXPECT_EQ(pixel(0, 0), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_WHITE);
     VORNA_draw_rectangle(0, -1000, 1000, 1000, -1000, INT_MAX);
-    EXPECT_EQ(pixel(0, 0), RGB_BLACK);
-    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, 0, 0), RGB_BLACK);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_BLACK);
+    EXPECT_EQ(picture_pixel(runtime_state.canvas, 0, 0), RGB_BLACK);
     VORNA_clear();
     VORNA_draw_line(0, INT_MIN, 0, INT_MAX, 0, 0);
     EXPECT_EQ(count_in_row(0, -runtime_state.origin_x, 600 - runtime_state.origin_x, RGB_BLACK), 601);
     VORNA_clear();
     VORNA_draw_line(0, INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MIN);
     VORNA_draw_triangle(2, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0, INT_MAX, 0);
-    EXPECT_EQ(pixel(0, 0), RGB_RED);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_RED);
     VORNA_draw_triangle(0, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0, INT_MAX, INT_MAX);
     VORNA_draw_oval(3, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 0);
-    EXPECT_EQ(pixel(0, 0), 0x00FF00u);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_GREEN);
     VORNA_draw_oval(4, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 5);
-    EXPECT_EQ(pixel(0, 0), 0x00FF00u);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_GREEN);
     VORNA_put_pixel(0, INT_MAX, INT_MIN);
     VORNA_draw_text(0, INT_MAX, INT_MIN, INT_MIN, "far away");
     VORNA_draw_text(0, INT_MIN, INT_MAX, 0, "far away");

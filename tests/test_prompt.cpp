@@ -1,12 +1,10 @@
 // test_prompt.cpp: VORNA_gets driven through the real dialog, from inside its modal loop.
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <cstring>
 #include <functional>
 #include <string>
 
-#include "runtime_internal.h"
+#include "test_support.h"
 
 namespace {
 
@@ -31,23 +29,23 @@ void run_step(PlatformDialog *dialog, int pass, void *context) {
     driver->step(dialog, pass);
 }
 
-class PromptTest : public ::testing::Test {
+class PromptTest : public RuntimeTest {
   protected:
-    static void SetUpTestSuite() {
-        if (!runtime_state.graphics_window) VORNA_startup(nullptr, nullptr, (char *)"", 1);
-        VORNA_set_logging(0);
-    }
     void SetUp() override {
-        platform_flush_messages();
+        RuntimeTest::SetUp();
         std::memset(buffer, 'Z', sizeof buffer);
     }
-    void TearDown() override { platform_prompt_dialog_set_test_driver(nullptr, nullptr); }
+    void TearDown() override {
+        platform_prompt_dialog_set_test_driver(nullptr, nullptr);
+        RuntimeTest::TearDown();
+    }
 
     // Runs VORNA_gets with the step called on every pass of the dialog's loop.
     int ask(const char *prompt, DialogStep step) {
         driver.step = std::move(step);
         driver.passes = 0;
         platform_prompt_dialog_set_test_driver(run_step, &driver);
+        WaitLimit limit("the prompt dialog");
         return VORNA_gets(prompt, buffer);
     }
 
@@ -205,11 +203,8 @@ TEST_F(PromptTest, RuntimeKeepsWorkingAndQuitWaitsForTheDialog) {
     EXPECT_EQ(1, visible_when_timer_seen); // the quit before the timer did not end the dialog
     platform_prompt_dialog_set_test_driver(nullptr, nullptr);
     // A key queued behind the re-posted quit: the wait must see the quit first.
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'k', 0, 0);
-    int x = 0;
-    int y = 0;
-    char key = 0;
-    EXPECT_EQ(EVENT_QUIT, VORNA_next_event(&x, &y, &key)); // the held quit was not lost
+    post_char('k');
+    EXPECT_EQ(EVENT_QUIT, next_event().kind); // the held quit was not lost
 }
 
 // A logout or a Ctrl+C in the terminal cannot wait for the user: the entry so far comes back
@@ -226,11 +221,8 @@ TEST_F(PromptTest, ASignalEndsTheDialogAndTheQuitFollows) {
         EXPECT_STREQ("so far", buffer);
         EXPECT_LT(driver.passes, MAX_PASSES);
         platform_prompt_dialog_set_test_driver(nullptr, nullptr);
-        platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'k', 0, 0);
-        int x = 0;
-        int y = 0;
-        char key = 0;
-        EXPECT_EQ(EVENT_QUIT, VORNA_next_event(&x, &y, &key));
+        post_char('k');
+        EXPECT_EQ(EVENT_QUIT, next_event().kind);
     }
 }
 

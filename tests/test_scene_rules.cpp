@@ -1,31 +1,15 @@
 // The car scene's rules: the button panel, new cars, the sun and day count, the column's
 // motion and the crossing cycle of cross traffic and ferry.
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstring>
 
-#include "scene_test_support.h"
+#include "test_support.h"
 
 namespace {
 
 SceneState initial_scene() {
     SceneState scene;
     init_scene(&scene);
-    return scene;
-}
-
-// Puts the given cars into the column, all with speed 5 to the right.
-SceneState scene_with_cars(std::vector<int> xs) {
-    SceneState scene = initial_scene();
-    scene.car_count = (int)xs.size();
-    for (int i = 0; i < scene.car_count; i++) {
-        scene.car_x[i] = xs[i];
-        scene.car_y[i] = -58;
-        scene.car_direction[i] = 1;
-        scene.car_speed[i] = 5;
-        scene.car_color[i] = COLOR_RED;
-    }
     return scene;
 }
 

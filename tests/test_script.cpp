@@ -4,18 +4,16 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -24,27 +22,15 @@ const std::string WRITE_FAILURE = "Cannot open script file VORNA.SCR for writing
 const std::string END_OF_SCRIPT = "EOF encountered in script file VORNA.SCR\n";
 const char SENTINEL = '#';
 
-struct Event {
-    int kind;
-    int x, y;
-    char key;
-};
-
 class ScriptTest : public RuntimeTest {
 protected:
     void SetUp() override {
         RuntimeTest::SetUp();
-        close_script();
-        runtime_state.pending_ticks = 0;
-        platform_menu_check(runtime_state.run_menu, CMD_RECORD, 0);
-        platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
         directory_ = std::make_unique<ScratchDirectory>();
     }
 
     void TearDown() override {
-        close_script();
-        runtime_state.recording = runtime_state.playback = runtime_state.play_one = false;
-        runtime_state.pending_ticks = 0;
+        reset_script_state(); // closes the script before its folder goes
         directory_.reset();
         RuntimeTest::TearDown();
     }
@@ -55,17 +41,6 @@ protected:
 
     static std::string read_file() { return read_whole_file(SCRIPT_FILE_NAME); }
 
-    // A wait that nothing ends would hang the test: after 10 s a SIGTERM, which the runtime
-    // turns into a quit, ends it instead, and the test fails on the unexpected EVENT_QUIT.
-    static Event next_event() {
-        std::signal(SIGALRM, [](int) { std::raise(SIGTERM); });
-        alarm(10);
-        Event event = {0, 0, 0, 0};
-        event.kind = VORNA_next_event(&event.x, &event.y, &event.key);
-        alarm(0);
-        return event;
-    }
-
     template <typename Action> static double milliseconds_taken(Action action) {
         const auto start = std::chrono::steady_clock::now();
         action();
@@ -73,13 +48,9 @@ protected:
     }
 
     // A live character, so that a wait that gets nothing from the script still returns.
-    static void post_live_key() { platform_post_message(runtime_state.graphics_window, MSG_CHAR, SENTINEL, 0, 0); }
+    static void post_live_key() { post_char(SENTINEL); }
 
-    static void press_ctrl(int letter) {
-        platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, VK_CODE_CONTROL, 0, -1);
-        platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, letter, 0, -1);
-        platform_post_message(runtime_state.graphics_window, MSG_KEY_UP, VK_CODE_CONTROL, 0, 0);
-    }
+    static void press_ctrl(int letter) { press_ctrl_letter(runtime_state.graphics_window, letter); }
 
     // The wait settled a tick (ticks come from the timer, which tests do not wait for).
     static void record_ticks(int n) {
@@ -128,12 +99,11 @@ TEST_F(ScriptTest, RecordsTheExampleAndPlaysItBack) {
     EXPECT_EQ(menu_flags(CMD_RECORD), MENU_ITEM_CHECKED);
     record_ticks(4);
     EXPECT_FALSE(std::filesystem::exists(SCRIPT_FILE_NAME)) << "ticks are only counted";
-    platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, runtime_state.origin_x - 150,
-                          runtime_state.origin_y - 200, 0);
+    click_at(-150, 200);
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
     // Each line is on disk as soon as it is written.
     EXPECT_EQ(read_file(), "VORNA_PERIODIC(4);\r\nVORNA_MOUSE(-150, 200);\r\n");
-    platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'a', 0, 0);
+    post_char('a');
     EXPECT_EQ(next_event().kind, EVENT_KEY);
     record_ticks(2);
     perform_command(CMD_RECORD);
@@ -535,10 +505,8 @@ TEST_F(ScriptTest, AReplayEndsOnThePictureOfLiveInputAndTheWindowShowsIt) {
     const int kinds[] = {EVENT_TICK, EVENT_TICK, EVENT_MOUSE, EVENT_KEY, EVENT_TICK};
     for (int n = 0; n < 5; n++) {
         if (kinds[n] == EVENT_TICK) VORNA_set_animation(ANIM_STEP);
-        if (kinds[n] == EVENT_MOUSE)
-            platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, runtime_state.origin_x - 40,
-                                  runtime_state.origin_y - 30, 0);
-        if (kinds[n] == EVENT_KEY) platform_post_message(runtime_state.graphics_window, MSG_CHAR, 'a', 0, 0);
+        if (kinds[n] == EVENT_MOUSE) click_at(-40, 30);
+        if (kinds[n] == EVENT_KEY) post_char('a');
         const Event event = next_event();
         ASSERT_EQ(event.kind, kinds[n]) << n;
         draw_for(event, n);

@@ -1,14 +1,11 @@
 // test_unattended.cpp: the car scene run as a marker runs it: offscreen, driven by a VORNA_PLAY
 // script, ending by itself, leaving its picture and its drawing log. Both must equal what the
 // same events give when this process drives the scene code itself.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-#include "run_program.h"
-#include "scene_test_support.h"
+#include "test_support.h"
 
 #ifndef CARSCENE_PROGRAM
 #error "CARSCENE_PROGRAM must name the carscene program"
@@ -56,9 +53,11 @@ std::vector<std::string> replay_in_process(const std::string &script_name, Scene
     LogCapture capture;
     VORNA_clear();
     // The title screen waits for its one event: the first step.
-    platform_post_message(runtime_state.graphics_window, MSG_LBUTTON_DOWN, runtime_state.origin_x + STEPS[0].x,
-                          runtime_state.origin_y - STEPS[0].y, 0);
-    EXPECT_EQ(draw_title_screen(), EVENT_MOUSE);
+    click_at(STEPS[0].x, STEPS[0].y);
+    {
+        WaitLimit limit("the title screen's wait");
+        EXPECT_EQ(draw_title_screen(), EVENT_MOUSE);
+    }
     init_scene(&scene);
     compose_frame(&scene);
     for (std::size_t i = 1; i < std::size(STEPS); i++) {
@@ -68,15 +67,17 @@ std::vector<std::string> replay_in_process(const std::string &script_name, Scene
             compose_frame(&scene);
         }
     }
-    LogCapture::lines().push_back("EOF encountered in script file " + script_name);
+    remember_line(("EOF encountered in script file " + script_name + "\n").c_str());
     EXPECT_EQ(handle_event(&scene, EVENT_QUIT, 0, 0), 1);
     compose_frame(&scene);
     return LogCapture::lines();
 }
 
+class Unattended : public RuntimeTest {};
+
 } // namespace
 
-TEST(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
+TEST_F(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
     ScratchDirectory directory;
     std::ofstream("marking.scr", std::ios::binary) << script_text();
     const ProgramRun run = run_program(
@@ -102,7 +103,7 @@ TEST(Unattended, CarSceneEndsByItselfLeavingTheReplayedPictureAndLog) {
 }
 
 // Values that cannot work stop the program before its windows open, with the reason on stderr.
-TEST(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
+TEST_F(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
     ScratchDirectory directory;
     std::filesystem::create_directory("folder");
     const struct {
@@ -122,7 +123,7 @@ TEST(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
 }
 
 // The log file takes every line, the drawing log also while logging is off, each on one line.
-TEST(Unattended, LogFileHasEveryLineOnALineOfItsOwn) {
+TEST_F(Unattended, LogFileHasEveryLineOnALineOfItsOwn) {
     ScratchDirectory directory;
     LogCapture capture; // runtime started
     VORNA_set_logging(0);

@@ -1,5 +1,5 @@
 // Start-up: the two windows, their titles and places, and the origin at the client's centre.
-#include "runtime_test_support.h"
+#include "test_support.h"
 
 extern "C" int c_program_draws_through_the_header(void);
 
@@ -57,7 +57,7 @@ TEST_F(Windows, TheTopLeftOfTheSceneIsNearTheClientCorner) {
 TEST_F(Windows, ACProgramBuildsAgainstThePublicHeader) {
     VORNA_clear();
     EXPECT_EQ(c_program_draws_through_the_header(), 1);
-    EXPECT_EQ(pixel(0, 0), 0xFF00FFu);
+    EXPECT_EQ(canvas_pixel(0, 0), RGB_MAGENTA);
 }
 
 } // namespace

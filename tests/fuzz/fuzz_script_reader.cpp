@@ -7,7 +7,8 @@
 // ones exactly (runs of ticks included).
 //
 // Only script.cpp is linked: this file supplies the state record, the console and the menu
-// check marks and the quit request, so the target needs no window system.
+// check marks and the quit request, so the target needs no window system. From the test
+// harness it takes the script state's reset and the scratch folder, which need none either.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -17,7 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "runtime_internal.h"
+#include "tests/harness.h"
 
 RuntimeState runtime_state;
 
@@ -47,11 +48,7 @@ void fail(const char *what) {
 }
 
 void reset_state(void) {
-    close_script();
-    runtime_state.recording = false;
-    runtime_state.playback = false;
-    runtime_state.play_one = false;
-    runtime_state.pending_ticks = 0;
+    reset_script_state();
     runtime_state.event_kind = EVENT_NONE;
     runtime_state.mouse_x = runtime_state.mouse_y = 0;
     runtime_state.key = 0;
@@ -134,10 +131,8 @@ void round_trip(const std::uint8_t *data, std::size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     // The file name is fixed, so every run works in a directory of its own.
-    const char *base = std::getenv("TMPDIR");
-    static char directory[4096];
-    std::snprintf(directory, sizeof directory, "%s/vorna-fuzz-XXXXXX", base != nullptr && *base ? base : "/tmp");
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) fail("cannot make a working directory");
+    const std::filesystem::path directory = make_scratch_directory("vorna-fuzz");
+    if (directory.empty() || chdir(directory.c_str()) != 0) fail("cannot make a working directory");
     return 0;
 }
 

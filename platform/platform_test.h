@@ -1,0 +1,98 @@
+// platform_test.h: what tests and benchmarks read back from the window system, or do there in a
+// user's place. The runtime never calls these: a backend that only runs programs needs none of
+// them (platform.h is what it must supply). The Qt layer implements both headers; only tests
+// and benchmarks include this one.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// ---------------------------------------------------------------------------------------------
+// Windows and the message queue
+// ---------------------------------------------------------------------------------------------
+
+// Title, frame position and outer size, visibility.
+const char *platform_window_title(PlatformWindow *window);
+void platform_window_geometry(PlatformWindow *window, int *x, int *y, int *width, int *height);
+int platform_window_visible(PlatformWindow *window);
+
+// Delivers a left-button press and release at client pixel (x, y) of the graphics window the
+// way the toolkit reports them; with double_click set the press comes as the second of a quick
+// pair.
+void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
+
+// Lets the toolkit deliver what it has, then drops every queued message.
+void platform_flush_messages(void);
+
+// ---------------------------------------------------------------------------------------------
+// Surfaces
+// ---------------------------------------------------------------------------------------------
+
+// Reads one pixel back as 0x00RRGGBB; 0xFFFFFFFF outside the surface.
+std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y);
+int platform_surface_width(PlatformSurface *surface);
+int platform_surface_height(PlatformSurface *surface);
+
+// Writes the surface to a PNG file; 1 on success.
+int platform_save_surface(PlatformSurface *surface, const char *path);
+
+// A new surface holding the picture of an image file, or null when it cannot be read;
+// platform_destroy_surface frees a surface that no window shows.
+PlatformSurface *platform_load_surface(const char *path);
+void platform_destroy_surface(PlatformSurface *surface);
+
+// ---------------------------------------------------------------------------------------------
+// Console window content
+// ---------------------------------------------------------------------------------------------
+
+// The text of the console's visible rows, top to bottom; returns the row count.
+int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
+
+// The bottom row as last drawn on the screen; returns its length.
+int platform_console_shown_row(PlatformWindow *window, char *text, int size);
+
+// ---------------------------------------------------------------------------------------------
+// Menus
+// ---------------------------------------------------------------------------------------------
+
+// Item count; for item i its identifier (-1 for a separator), text, flags.
+int platform_menu_item_count(PlatformMenu *menu);
+int platform_menu_item_info(PlatformMenu *menu, int index, int *id, char *text, int text_size, int *flags);
+
+// Triggers item i as if the user chose it.
+void platform_menu_trigger(PlatformMenu *menu, int index);
+
+// ---------------------------------------------------------------------------------------------
+// Prompt dialog
+// ---------------------------------------------------------------------------------------------
+
+// The dialog's items by identifier.
+enum { PROMPT_OK = 101, PROMPT_EDIT = 102, PROMPT_TEXT = 103 };
+
+// Access to the open prompt dialog. A driver, while one is set, is called at the start of
+// every pass of the dialog's modal loop (pass counts from 0); with a driver set the loop does
+// not sleep when the queue is empty, so the driver must keep things moving.
+struct PlatformDialog;
+using PlatformDialogDriver = void (*)(PlatformDialog *dialog, int pass, void *context);
+void platform_prompt_dialog_set_test_driver(PlatformDialogDriver driver, void *context);
+
+// Sends a key press and release (a VK_CODE_* or letter code) to the item with the focus.
+void platform_dialog_press_key(PlatformDialog *dialog, int vk_code, int ctrl);
+// Types UTF-8 text into the item with the focus, one key per character.
+void platform_dialog_type_text(PlatformDialog *dialog, const char *utf8_text);
+void platform_dialog_click_okay(PlatformDialog *dialog);
+// Asks the dialog to close, as its close box does.
+void platform_dialog_request_close(PlatformDialog *dialog);
+int platform_dialog_visible(PlatformDialog *dialog);
+const char *platform_dialog_title(PlatformDialog *dialog);
+// Identifier of the item with the keyboard focus, 0 for none.
+int platform_dialog_focus_item(PlatformDialog *dialog);
+// The prompt line as shown, in Latin-1, NUL-terminated; returns its length.
+int platform_dialog_prompt_text(PlatformDialog *dialog, char *text, int size);
+// Pixel rectangle of an item relative to the dialog's client area; item 0 is the dialog's
+// client area itself, relative to the owner's client area.
+void platform_dialog_item_geometry(PlatformDialog *dialog, int item, int *x, int *y, int *width, int *height);
+// Pixels per 4 horizontal and per 8 vertical dialog units (the font's average character
+// width and height).
+void platform_dialog_base_units(int *char_width, int *char_height);
