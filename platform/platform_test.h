@@ -22,6 +22,14 @@ int platform_window_visible(PlatformWindow *window);
 // pair.
 void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
 
+// Delivers a key press and release to the window the way the toolkit reports them: the key of
+// the virtual-key code, typing the UTF-8 text, with Alt held when alt is set.
+void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt);
+
+// The colour the screen shows at client pixel (x, y) of the window, as 0x00RRGGBB, once the
+// toolkit has made the repaints it owes; 0xFFFFFFFF when it cannot be read.
+std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y);
+
 // Lets the toolkit deliver what it has, then drops every queued message.
 void platform_flush_messages(void);
 

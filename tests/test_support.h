@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -28,19 +29,45 @@ extern char **environ;
 // enough that a hang fails within seconds instead of stalling the run.
 constexpr int WAIT_LIMIT_SECONDS = 10;
 
+// The running test as <Suite>.<Test>, kept by SaveCanvasOnFailure (below): gtest's own record
+// of it cannot be asked while a failure is being reported, nor from a signal handler.
+inline std::string running_test_name = "outside-a-test";
+
+// How long a wait that the quit did not end gets before the test program stops.
+constexpr int WAIT_LIMIT_GRACE_SECONDS = 5;
+
 inline volatile std::sig_atomic_t wait_limit_expired = 0;
+inline const char *volatile wait_limit_what = "";
+
+// Writes the text to stderr from a signal handler.
+inline void write_from_handler(const char *text) {
+    if (write(STDERR_FILENO, text, std::strlen(text)) < 0) return;
+}
 
 // Bounds the waits made while it lives: when the limit passes, a SIGTERM (which the runtime
 // turns into a quit, and which ends an open prompt dialog) ends the wait, and the test fails
-// naming what did not end. One at a time.
+// naming what did not end. A wait that not even the quit ends (its loop lost the way out)
+// stops the test program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. One at
+// a time.
 class WaitLimit {
   public:
     explicit WaitLimit(const char *what, int seconds = WAIT_LIMIT_SECONDS) : what_(what), seconds_(seconds) {
         wait_limit_expired = 0;
+        wait_limit_what = what;
         struct sigaction action = {};
         action.sa_handler = [](int) {
-            wait_limit_expired = 1;
-            std::raise(SIGTERM);
+            if (!wait_limit_expired) {
+                wait_limit_expired = 1;
+                alarm(WAIT_LIMIT_GRACE_SECONDS);
+                std::raise(SIGTERM);
+                return;
+            }
+            write_from_handler("\n");
+            write_from_handler(running_test_name.c_str());
+            write_from_handler(": ");
+            write_from_handler(wait_limit_what);
+            write_from_handler(" did not end, not even when asked to quit; the test program stops\n");
+            _exit(EXIT_FAILURE);
         };
         sigemptyset(&action.sa_mask);
         sigaction(SIGALRM, &action, &previous_);
@@ -171,10 +198,6 @@ inline const std::filesystem::path &test_output_directory() {
     }();
     return directory;
 }
-
-// The running test as <Suite>.<Test>, kept by SaveCanvasOnFailure: gtest's own record of it
-// cannot be asked while a failure is being reported.
-inline std::string running_test_name = "outside-a-test";
 
 // Saves the picture as <Suite>.<Test>.png (or <Suite>.<Test>.<label>.png) in the output folder;
 // returns the file's path, or why nothing was saved.
