@@ -284,9 +284,10 @@ struct ProgramRun {
 // Runs a VORNA program as its own process, headless, in the folder, with the environment
 // entries ("NAME=value") overriding the test's own; collects its exit status and its stderr. A
 // run that has not ended after `limit_seconds` is killed (status -1), so a hang fails the test
-// instead of stalling it.
+// instead of stalling it. The programs the tests run end within a second or two, under the
+// sanitizers too.
 inline ProgramRun run_program(const std::string &program, const std::vector<std::string> &environment,
-                              const std::filesystem::path &directory, int limit_seconds = 60) {
+                              const std::filesystem::path &directory, int limit_seconds = 2 * WAIT_LIMIT_SECONDS) {
     std::vector<std::string> entries = environment;
     entries.push_back("QT_QPA_PLATFORM=offscreen");
     for (char **entry = environ; *entry; ++entry) {
