@@ -250,6 +250,13 @@ TEST_F(Primitives, ExtremeArgumentsDrawWhatTouchesTheCanvas) {
     EXPECT_EQ(canvas_pixel(0, 0), RGB_GREEN);
     VORNA_draw_oval(4, INT_MIN, INT_MAX, INT_MAX, INT_MIN, 5);
     EXPECT_EQ(canvas_pixel(0, 0), RGB_GREEN);
+    // A circle too large for the painter keeps its round top where it touches the canvas.
+    VORNA_clear();
+    VORNA_fill_circle(2, 0, -30000, 30050);
+    EXPECT_EQ(row_marks(50, -2, 2, RGB_RED), "#####");
+    EXPECT_EQ(canvas_pixel(0, 51), RGB_WHITE);
+    EXPECT_EQ(canvas_pixel(250, 50), RGB_WHITE);
+    EXPECT_EQ(row_marks(0, -290, 290, RGB_RED), std::string(581, '#'));
     VORNA_put_pixel(0, INT_MAX, INT_MIN);
     VORNA_draw_text(0, INT_MAX, INT_MIN, INT_MIN, "far away");
     VORNA_draw_text(0, INT_MIN, INT_MAX, 0, "far away");

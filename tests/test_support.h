@@ -38,6 +38,8 @@ constexpr int WAIT_LIMIT_GRACE_SECONDS = 5;
 
 inline volatile std::sig_atomic_t wait_limit_expired = 0;
 inline const char *volatile wait_limit_what = "";
+// A wait of the running test has hung (cleared when a test starts).
+inline bool wait_hung_in_test = false;
 
 // Writes the text to stderr from a signal handler.
 inline void write_from_handler(const char *text) {
@@ -47,13 +49,15 @@ inline void write_from_handler(const char *text) {
 // Bounds the waits made while it lives: when the limit passes, a SIGTERM (which the runtime
 // turns into a quit, and which ends an open prompt dialog) ends the wait, and the test fails
 // naming what did not end. A wait that not even the quit ends (its loop lost the way out)
-// stops the test program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. One at
-// a time.
+// stops the test program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. Once a
+// wait of a test has hung, its later waits are asked to quit at once, so a test of many waits
+// fails in seconds too. One at a time.
 class WaitLimit {
   public:
     explicit WaitLimit(const char *what, int seconds = WAIT_LIMIT_SECONDS) : what_(what), seconds_(seconds) {
         wait_limit_expired = 0;
         wait_limit_what = what;
+        cut_short_ = wait_hung_in_test;
         struct sigaction action = {};
         action.sa_handler = [](int) {
             if (!wait_limit_expired) {
@@ -71,12 +75,23 @@ class WaitLimit {
         };
         sigemptyset(&action.sa_mask);
         sigaction(SIGALRM, &action, &previous_);
-        alarm(unsigned(seconds_));
+        if (cut_short_) {
+            wait_limit_expired = 1;
+            alarm(WAIT_LIMIT_GRACE_SECONDS);
+            std::raise(SIGTERM);
+        } else {
+            alarm(unsigned(seconds_));
+        }
     }
     ~WaitLimit() {
         alarm(0);
         sigaction(SIGALRM, &previous_, nullptr);
-        if (wait_limit_expired) ADD_FAILURE() << what_ << " did not end within " << seconds_ << " s";
+        if (cut_short_) {
+            ADD_FAILURE() << what_ << " was ended at once: an earlier wait of this test hung";
+        } else if (wait_limit_expired) {
+            wait_hung_in_test = true;
+            ADD_FAILURE() << what_ << " did not end within " << seconds_ << " s";
+        }
     }
     WaitLimit(const WaitLimit &) = delete;
     WaitLimit &operator=(const WaitLimit &) = delete;
@@ -84,6 +99,7 @@ class WaitLimit {
   private:
     const char *what_;
     int seconds_;
+    bool cut_short_;
     struct sigaction previous_ = {};
 };
 
@@ -218,6 +234,7 @@ inline std::string failure_canvas_path;
 class SaveCanvasOnFailure : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo &test) override {
         running_test_name = std::string(test.test_suite_name()) + "." + test.name();
+        wait_hung_in_test = false;
         pictures_looked_at = false;
         failure_canvas_path.clear();
     }
