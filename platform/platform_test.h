@@ -57,7 +57,8 @@ void platform_destroy_surface(PlatformSurface *surface);
 // The text of the console's visible rows, top to bottom; returns the row count.
 int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
 
-// The bottom row as last drawn on the screen; returns its length.
+// The bottom row's text as last drawn on the screen, in UTF-8 (control characters as the
+// symbols that stand for them); returns its length in bytes.
 int platform_console_shown_row(PlatformWindow *window, char *text, int size);
 
 // ---------------------------------------------------------------------------------------------

@@ -60,6 +60,12 @@ TEST_F(Console, LineEndsAndEmptyLines) {
     EXPECT_EQ(last, std::vector<std::string>({"abc", "abc", "two ends\n", "mid\ndle", "", ""}));
     const std::vector<std::string> stored = stored_lines();
     EXPECT_EQ(std::vector<std::string>(stored.end() - 2, stored.end()), std::vector<std::string>({"", "\n"}));
+    // On the screen a control character inside a row is drawn as its symbol, a space as a space.
+    VORNA_print("tab\tand space\n");
+    repaint_console();
+    char row[256];
+    platform_console_shown_row(runtime_state.text_window, row, sizeof row);
+    EXPECT_STREQ(row, "tab\u2409and space");
 }
 
 TEST_F(Console, ALineThatCannotBeStoredLeavesTheRingConsistent) {
