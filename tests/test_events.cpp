@@ -54,7 +54,8 @@ TEST_F(Events, ToolkitKeysBecomeKeyMessagesWithTheCharacterTheyType) {
         int alt;
         int typed;
     } keys[] = {
-        {'A', "a", 0, 'a'},      {'5', "%", 0, '%'},           {'E', "\xC3\xA9", 0, 0xE9}, {'E', "\xE2\x82\xAC", 0, -1},
+        {'A', "a", 0, 'a'},      {'Z', "z", 0, 'z'},           {'0', "0", 0, '0'}, {'9', "(", 0, '('},
+        {'5', "%", 0, '%'},           {'E', "\xC3\xA9", 0, 0xE9}, {'E', "\xE2\x82\xAC", 0, -1},
         {'X', "x", 1, -1},       {VK_CODE_DELETE, "\x7F", 0, -1}, {VK_CODE_RETURN, "\r", 0, '\r'},
         {VK_CODE_F1, "", 0, -1}, {VK_CODE_F12, "", 0, -1},     {VK_CODE_CONTROL, "", 0, -1},
     };

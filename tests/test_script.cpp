@@ -381,6 +381,14 @@ TEST_F(ScriptTest, RecordingWithoutEventsLeavesTheFileAloneAndOnlyTicksMakeOneLi
     toggle_recording();
     EXPECT_EQ(read_file(), "VORNA_PERIODIC(7);\r\n");
 
+    // A run of ticks too long to count stops growing at the largest count a line can hold.
+    toggle_recording();
+    record_ticks(1);
+    runtime_state.pending_ticks = INT_MAX - 1;
+    record_ticks(3);
+    toggle_recording();
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(2147483647);\r\n");
+
     // A new recording empties the file with its first line.
     toggle_recording();
     record_key('k');
