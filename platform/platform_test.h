@@ -23,8 +23,9 @@ int platform_window_visible(PlatformWindow *window);
 void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
 
 // Delivers a key press and release to the window the way the toolkit reports them: the key of
-// the virtual-key code, typing the UTF-8 text, with Alt held when alt is set.
-void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt);
+// the virtual-key code, typing the UTF-8 text, with Alt held when alt is set; when held is set,
+// as the pair the toolkit repeats while the key is held down.
+void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt, int held);
 
 // The colour the screen shows at client pixel (x, y) of the window, as 0x00RRGGBB, once the
 // toolkit has made the repaints it owes; 0xFFFFFFFF when it cannot be read.

@@ -375,14 +375,14 @@ void platform_send_left_click(PlatformWindow *window, int x, int y, int double_c
     QCoreApplication::sendEvent(window->client, &release);
 }
 
-void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt) {
+void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt, int held) {
     if (!window) return;
     QString unshifted;
     const int key = qt_key_of_virtual(vk_code, &unshifted);
     const QString text = QString::fromUtf8(utf8_text ? utf8_text : "");
     const Qt::KeyboardModifiers modifiers = alt ? Qt::AltModifier : Qt::NoModifier;
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text, held != 0);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text, held != 0);
     QCoreApplication::sendEvent(window->client, &press);
     QCoreApplication::sendEvent(window->client, &release);
 }

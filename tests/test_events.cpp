@@ -61,7 +61,7 @@ TEST_F(Events, ToolkitKeysBecomeKeyMessagesWithTheCharacterTheyType) {
     };
     for (const auto &key : keys) {
         SCOPED_TRACE(key.vk_code);
-        platform_send_key(runtime_state.graphics_window, key.vk_code, key.text, key.alt);
+        platform_send_key(runtime_state.graphics_window, key.vk_code, key.text, key.alt, 0);
         PlatformMessage down = {}, up = {};
         ASSERT_EQ(platform_peek_message(&down, 0), 1);
         ASSERT_EQ(platform_peek_message(&up, 0), 1);
@@ -71,6 +71,13 @@ TEST_F(Events, ToolkitKeysBecomeKeyMessagesWithTheCharacterTheyType) {
         EXPECT_EQ(up.kind, MSG_KEY_UP);
         EXPECT_EQ(up.a, key.vk_code);
     }
+    // A held key repeats its key-down, marked as a repeat, and no key-up: Ctrl stays held.
+    platform_send_key(runtime_state.graphics_window, VK_CODE_CONTROL, "", 0, 1);
+    PlatformMessage repeat = {};
+    ASSERT_EQ(platform_peek_message(&repeat, 0), 1);
+    EXPECT_EQ(repeat.kind, MSG_KEY_DOWN);
+    EXPECT_EQ(repeat.b, 1);
+    EXPECT_EQ(platform_peek_message(&repeat, 0), 0) << "a repeated key-up";
 }
 
 TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
