@@ -44,7 +44,7 @@ struct PlatformWindow {
     std::deque<std::string> rows;
     QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
     QTimer *console_timer = nullptr; // draws the rest of a burst of lines
-    std::string shown_bottom_row; // the bottom row as last drawn on the screen
+    std::string shown_bottom_row; // the bottom row's text as last drawn on the screen, UTF-8
 };
 
 // The graphics window's menu bar, for the menu code.

@@ -22,6 +22,15 @@ int platform_window_visible(PlatformWindow *window);
 // pair.
 void platform_send_left_click(PlatformWindow *window, int x, int y, int double_click);
 
+// Delivers a key press and release to the window the way the toolkit reports them: the key of
+// the virtual-key code, typing the UTF-8 text, with Alt held when alt is set; when held is set,
+// as the pair the toolkit repeats while the key is held down.
+void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt, int held);
+
+// The colour the screen shows at client pixel (x, y) of the window, as 0x00RRGGBB, once the
+// toolkit has made the repaints it owes; 0xFFFFFFFF when it cannot be read.
+std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y);
+
 // Lets the toolkit deliver what it has, then drops every queued message.
 void platform_flush_messages(void);
 
@@ -49,7 +58,8 @@ void platform_destroy_surface(PlatformSurface *surface);
 // The text of the console's visible rows, top to bottom; returns the row count.
 int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows);
 
-// The bottom row as last drawn on the screen; returns its length.
+// The bottom row's text as last drawn on the screen, in UTF-8 (control characters as the
+// symbols that stand for them); returns its length in bytes.
 int platform_console_shown_row(PlatformWindow *window, char *text, int size);
 
 // ---------------------------------------------------------------------------------------------

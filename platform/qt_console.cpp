@@ -98,7 +98,7 @@ void platform_console_clear(PlatformWindow *window) {
 
 void qt_console_paint(PlatformWindow *window, QPainter &painter) {
     window->console_drawn.start();
-    window->shown_bottom_row = window->rows.empty() ? std::string() : window->rows.back();
+    window->shown_bottom_row = window->rows.empty() ? std::string() : displayable(window->rows.back()).toStdString();
     const QRect area = window->client->rect();
     painter.fillRect(area, Qt::white);
     painter.setFont(console_font());

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -372,6 +373,26 @@ void platform_send_left_click(PlatformWindow *window, int x, int y, int double_c
     QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window->client, &press);
     QCoreApplication::sendEvent(window->client, &release);
+}
+
+void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt, int held) {
+    if (!window) return;
+    QString unshifted;
+    const int key = qt_key_of_virtual(vk_code, &unshifted);
+    const QString text = QString::fromUtf8(utf8_text ? utf8_text : "");
+    const Qt::KeyboardModifiers modifiers = alt ? Qt::AltModifier : Qt::NoModifier;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text, held != 0);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text, held != 0);
+    QCoreApplication::sendEvent(window->client, &press);
+    QCoreApplication::sendEvent(window->client, &release);
+}
+
+std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y) {
+    if (!window || !window->top->screen()) return 0xFFFFFFFFu;
+    QCoreApplication::processEvents(QEventLoop::AllEvents); // repaints the toolkit still owes
+    const QPoint at = window->client->mapToGlobal(QPoint(x, y));
+    const QImage shown = window->top->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
+    return shown.isNull() ? 0xFFFFFFFFu : shown.pixel(0, 0) & 0xFFFFFFu;
 }
 
 void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {

@@ -175,7 +175,10 @@ void wide_line(PlatformSurface *surface, std::int64_t x1, std::int64_t y1, std::
 void large_ellipse(PlatformSurface *surface, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                    const PlatformPen *pen) {
     const double cx = (double(x0) + double(x1)) / 2.0, cy = (double(y0) + double(y1)) / 2.0;
+    // The fill reaches the outer edges of the box's edge pixels; the pen, as the painter's, is
+    // centred on the line through their centres, so a one-pixel pen covers the edge pixels.
     const double ax = (double(x1) - double(x0)) / 2.0 + 0.5, ay = (double(y1) - double(y0)) / 2.0 + 0.5;
+    const double pen_ax = ax - 0.5, pen_ay = ay - 0.5;
     const double half_pen = double(pen_width_of(pen->width)) / 2.0;
     const QColor pen_color = qt_color(pen->color), fill_color = qt_color(pen->fill_color);
     // Span of an ellipse with the half axes on row y, or false when the row misses it.
@@ -198,10 +201,10 @@ void large_ellipse(PlatformSurface *surface, std::int64_t x0, std::int64_t y0, s
             fill_block(surface, std::int64_t(std::max(from, -1.0)), row, std::int64_t(std::min(to, double(width))), row,
                        fill_color);
         double outer_from, outer_to, inner_from, inner_to;
-        if (!span(ax + half_pen, ay + half_pen, y, outer_from, outer_to)) continue;
+        if (!span(pen_ax + half_pen, pen_ay + half_pen, y, outer_from, outer_to)) continue;
         outer_from = std::max(outer_from, -1.0);
         outer_to = std::min(outer_to, double(width));
-        if (span(ax - half_pen, ay - half_pen, y, inner_from, inner_to)) {
+        if (span(pen_ax - half_pen, pen_ay - half_pen, y, inner_from, inner_to)) {
             inner_from = std::max(inner_from, -1.0);
             inner_to = std::min(inner_to, double(width));
             fill_block(surface, std::int64_t(outer_from), row, std::int64_t(inner_from) - 1, row, pen_color);

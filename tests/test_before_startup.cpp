@@ -1,9 +1,7 @@
 // Calls made before VORNA_startup: refused or harmless, never a crash or a hang.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include "runtime_internal.h"
+#include "test_support.h"
 
 TEST(BeforeStartup, CallsAreRefusedOrHarmless) {
     EXPECT_EQ(VORNA_set_animation(ANIM_RUN), 0);
@@ -17,10 +15,10 @@ TEST(BeforeStartup, CallsAreRefusedOrHarmless) {
     EXPECT_EQ(VORNA_clear(), 1);
     EXPECT_EQ(VORNA_save_picture("before-startup.png"), 0);
     EXPECT_EQ(access("before-startup.png", F_OK), -1);
-    int x = 5, y = 5;
-    char key = 'k';
-    EXPECT_EQ(VORNA_next_event(&x, &y, &key), EVENT_QUIT);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(key, 0);
+    const Event event = next_event();
+    EXPECT_EQ(event.kind, EVENT_QUIT);
+    EXPECT_EQ(event.x, 0);
+    EXPECT_EQ(event.y, 0);
+    EXPECT_EQ(event.key, 0);
     EXPECT_EQ(VORNA_shutdown(), 1);
 }

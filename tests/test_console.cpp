@@ -53,11 +53,19 @@ TEST_F(Console, LineEndsAndEmptyLines) {
     VORNA_print("two ends\n\n");
     VORNA_print("mid\ndle");
     VORNA_print("%s", "");
+    EXPECT_EQ(VORNA_print("\n"), 1);
     const std::vector<std::string> rows = shown_rows();
-    ASSERT_GE(rows.size(), 5u);
-    const std::vector<std::string> last(rows.end() - 5, rows.end());
-    EXPECT_EQ(last, std::vector<std::string>({"abc", "abc", "two ends\n", "mid\ndle", ""}));
-    EXPECT_EQ(stored_lines().back(), "");
+    ASSERT_GE(rows.size(), 6u);
+    const std::vector<std::string> last(rows.end() - 6, rows.end());
+    EXPECT_EQ(last, std::vector<std::string>({"abc", "abc", "two ends\n", "mid\ndle", "", ""}));
+    const std::vector<std::string> stored = stored_lines();
+    EXPECT_EQ(std::vector<std::string>(stored.end() - 2, stored.end()), std::vector<std::string>({"", "\n"}));
+    // On the screen a control character inside a row is drawn as its symbol, a space as a space.
+    VORNA_print("tab\tand space\n");
+    repaint_console();
+    char row[256];
+    platform_console_shown_row(runtime_state.text_window, row, sizeof row);
+    EXPECT_STREQ(row, "tab\u2409and space");
 }
 
 TEST_F(Console, ALineThatCannotBeStoredLeavesTheRingConsistent) {
@@ -112,7 +120,8 @@ TEST_F(Console, LoggingSwitchStoresOneAndShowsTheConsole) {
     EXPECT_FALSE(logging_checked());
     EXPECT_TRUE(platform_window_visible(runtime_state.text_window));
     VORNA_show_console(0);
-    EXPECT_FALSE(platform_window_visible(runtime_state.text_window));
+    VORNA_set_logging(0);
+    EXPECT_FALSE(platform_window_visible(runtime_state.text_window)) << "switching logging off shows nothing";
     VORNA_set_logging(1);
     EXPECT_TRUE(platform_window_visible(runtime_state.text_window));
     VORNA_set_logging(0);

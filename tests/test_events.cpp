@@ -2,6 +2,7 @@
 #include <chrono>
 #include <csignal>
 #include <ctime>
+#include <fstream>
 #include <thread>
 
 #include <unistd.h>
@@ -44,13 +45,51 @@ TEST_F(Events, EveryPressOfAQuickSeriesIsAClick) {
     EXPECT_EQ(platform_peek_message(&message, 0), 0) << "a release or a press counted twice";
 }
 
+// Keys as the toolkit reports them: a key-down with the key's code and the one 8-bit character
+// it types, then a key-up. Alt combinations, Delete and characters beyond Latin-1 type nothing.
+TEST_F(Events, ToolkitKeysBecomeKeyMessagesWithTheCharacterTheyType) {
+    const struct {
+        int vk_code;
+        const char *text;
+        int alt;
+        int typed;
+    } keys[] = {
+        {'A', "a", 0, 'a'},      {'Z', "z", 0, 'z'},           {'0', "0", 0, '0'}, {'9', "(", 0, '('},
+        {'5', "%", 0, '%'},           {'E', "\xC3\xA9", 0, 0xE9}, {'E', "\xE2\x82\xAC", 0, -1},
+        {'X', "x", 1, -1},       {VK_CODE_DELETE, "\x7F", 0, -1}, {VK_CODE_RETURN, "\r", 0, '\r'},
+        {VK_CODE_F1, "", 0, -1}, {VK_CODE_F12, "", 0, -1},     {VK_CODE_CONTROL, "", 0, -1},
+    };
+    for (const auto &key : keys) {
+        SCOPED_TRACE(key.vk_code);
+        platform_send_key(runtime_state.graphics_window, key.vk_code, key.text, key.alt, 0);
+        PlatformMessage down = {}, up = {};
+        ASSERT_EQ(platform_peek_message(&down, 0), 1);
+        ASSERT_EQ(platform_peek_message(&up, 0), 1);
+        EXPECT_EQ(down.kind, MSG_KEY_DOWN);
+        EXPECT_EQ(down.a, key.vk_code);
+        EXPECT_EQ(down.c, key.typed);
+        EXPECT_EQ(up.kind, MSG_KEY_UP);
+        EXPECT_EQ(up.a, key.vk_code);
+    }
+    // A held key repeats its key-down, marked as a repeat, and no key-up: Ctrl stays held.
+    platform_send_key(runtime_state.graphics_window, VK_CODE_CONTROL, "", 0, 1);
+    PlatformMessage repeat = {};
+    ASSERT_EQ(platform_peek_message(&repeat, 0), 1);
+    EXPECT_EQ(repeat.kind, MSG_KEY_DOWN);
+    EXPECT_EQ(repeat.b, 1);
+    EXPECT_EQ(platform_peek_message(&repeat, 0), 0) << "a repeated key-up";
+}
+
 TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
+    // The character comes before what was queued behind its key-down.
     platform_post_message(runtime_state.graphics_window, MSG_KEY_DOWN, 'Q', 0, 'q');
+    click_pixel(runtime_state.origin_x, runtime_state.origin_y);
     Event event = next_event();
     EXPECT_EQ(event.kind, EVENT_KEY);
     EXPECT_EQ(event.key, 'q');
     EXPECT_EQ(event.x, 0);
     EXPECT_EQ(event.y, 0);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
     post_char(233);
     event = next_event();
     EXPECT_EQ(event.kind, EVENT_KEY);
@@ -63,10 +102,21 @@ TEST_F(Events, TypedCharactersBecomeKeysUnlessCtrlIsHeld) {
     runtime_state.ctrl_down = 0;
 }
 
+// Input queued behind another message reaches the wait after it has armed a tick.
+void post_behind_a_message(void (*post)()) {
+    platform_post_message(runtime_state.graphics_window, MSG_PAINT, 0, 0, 0);
+    post();
+}
+
 TEST_F(Events, AStepGivesExactlyOneTickAtATimerMessage) {
     EXPECT_EQ(VORNA_set_animation(ANIM_STEP), 1);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_FALSE(runtime_state.single_step);
+    // A key that comes while the step's tick is armed replaces it, and the tick is lost.
+    VORNA_set_animation(ANIM_STEP);
+    post_behind_a_message([] { post_char('k'); });
+    EXPECT_EQ(next_event().kind, EVENT_KEY);
     EXPECT_FALSE(runtime_state.single_step);
     // Halted again: the next wait ends only with input.
     platform_post_message(runtime_state.graphics_window, MSG_TIMER, TIMER_ANIMATION_ID, 0, 0);
@@ -74,14 +124,19 @@ TEST_F(Events, AStepGivesExactlyOneTickAtATimerMessage) {
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
 }
 
-TEST_F(Events, RunningGivesTicksAndInputWinsOverAPendingTick) {
+TEST_F(Events, RunningGivesTicksAndInputWinsOverAnArmedTick) {
     VORNA_set_animation(ANIM_RUN);
     VORNA_set_animation(ANIM_STEP);
     EXPECT_TRUE(runtime_state.running);
     EXPECT_EQ(next_event().kind, EVENT_TICK);
     EXPECT_EQ(next_event().kind, EVENT_TICK);
-    click_pixel(1, 1);
+    post_behind_a_message([] { click_pixel(1, 1); });
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
+    post_behind_a_message([] { post_char('k'); });
+    const Event key = next_event();
+    EXPECT_EQ(key.kind, EVENT_KEY);
+    EXPECT_EQ(key.key, 'k');
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
     VORNA_set_animation(ANIM_HALT);
     EXPECT_FALSE(runtime_state.running);
     EXPECT_FALSE(runtime_state.single_step);
@@ -123,9 +178,21 @@ TEST_F(Events, ModesThreeAndFourChangeNothing) {
     }
 }
 
-TEST_F(Events, ClosingTheGraphicsWindowEndsTheWaitWithQuit) {
+TEST_F(Events, ClosingTheGraphicsWindowEndsTheWaitWithQuitAlsoDuringPlayback) {
     platform_post_message(runtime_state.graphics_window, MSG_DESTROY, 0, 0, 0);
     EXPECT_EQ(next_event().kind, EVENT_QUIT);
+
+    // During playback the script's events do not replace the quit. The close posts it, so the
+    // event the script gave in the same pass may come first.
+    ScratchDirectory directory;
+    std::ofstream(SCRIPT_FILE_NAME) << "VORNA_PERIODIC(5);\r\nVORNA_KBD(97);\r\n";
+    toggle_playback();
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    platform_post_message(runtime_state.graphics_window, MSG_DESTROY, 0, 0, 0);
+    int kind = next_event().kind;
+    if (kind == EVENT_TICK) kind = next_event().kind;
+    EXPECT_EQ(kind, EVENT_QUIT);
+    reset_script_state();
 }
 
 TEST_F(Events, AfterAnimQuitEveryWaitReturnsQuitAfterOneEvent) {
@@ -146,6 +213,8 @@ TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
     next_event();
     EXPECT_FALSE(runtime_state.canvas_dirty);
     EXPECT_EQ(picture_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y), RGB_BLUE);
+    EXPECT_EQ(platform_window_shown_pixel(runtime_state.graphics_window, runtime_state.origin_x, runtime_state.origin_y),
+              RGB_BLUE);
     // An exposure restores the picture from the canvas without the application.
     VORNA_draw_rectangle(2, -10, 10, 10, -10, 0);
     runtime_state.canvas_dirty = false;
@@ -161,6 +230,8 @@ TEST_F(Events, DrawingReachesTheWindowAtTheNextPoll) {
     runtime_state.presented_at = std::chrono::steady_clock::now();
     pump_one_message();
     EXPECT_EQ(picture_pixel(runtime_state.window_dc, runtime_state.origin_x, runtime_state.origin_y), RGB_GREEN);
+    EXPECT_EQ(platform_window_shown_pixel(runtime_state.graphics_window, runtime_state.origin_x, runtime_state.origin_y),
+              RGB_GREEN);
     VORNA_set_animation(ANIM_HALT);
 }
 

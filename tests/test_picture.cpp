@@ -73,8 +73,8 @@ TEST_F(PictureTest, NamesThatCannotTakeAPictureAreReported) {
 // F12, from either window, saves under the first free number, leaves taken names alone, gives
 // the program no event and the recording no line; a held key saves once.
 TEST_F(PictureTest, F12SavesTheFirstFreeNumberAndIsNoEvent) {
-    std::ofstream("VORNA-0001.png") << "taken";
-    std::ofstream("VORNA-0003.png") << "taken";
+    std::ofstream("VORNA-0002.png") << "taken";
+    std::ofstream("VORNA-0004.png") << "taken";
     draw_something();
     perform_command(CMD_RECORD);
     press_f12(runtime_state.graphics_window);
@@ -88,11 +88,11 @@ TEST_F(PictureTest, F12SavesTheFirstFreeNumberAndIsNoEvent) {
     perform_command(CMD_RECORD);
 
     EXPECT_EQ(printed_lines(),
-              (std::vector<std::string>{"Saved picture VORNA-0002.png\n", "Saved picture VORNA-0004.png\n"}));
-    EXPECT_EQ(read_whole_file("VORNA-0001.png"), "taken");
-    EXPECT_EQ(read_whole_file("VORNA-0003.png"), "taken");
-    expect_file_shows_canvas("VORNA-0002.png");
-    expect_file_shows_canvas("VORNA-0004.png");
+              (std::vector<std::string>{"Saved picture VORNA-0001.png\n", "Saved picture VORNA-0003.png\n"}));
+    EXPECT_EQ(read_whole_file("VORNA-0002.png"), "taken");
+    EXPECT_EQ(read_whole_file("VORNA-0004.png"), "taken");
+    expect_file_shows_canvas("VORNA-0001.png");
+    expect_file_shows_canvas("VORNA-0003.png");
     EXPECT_EQ(read_whole_file(SCRIPT_FILE_NAME), "VORNA_KBD(120);\r\n");
     EXPECT_EQ(files(), (std::set<std::string>{"VORNA-0001.png", "VORNA-0002.png", "VORNA-0003.png", "VORNA-0004.png",
                                               SCRIPT_FILE_NAME}));

@@ -201,6 +201,12 @@ TEST_F(PromptTest, RuntimeKeepsWorkingAndQuitWaitsForTheDialog) {
         }
     });
     EXPECT_EQ(1, visible_when_timer_seen); // the quit before the timer did not end the dialog
+    // The held quit is posted again as it came: a dialog opened before the next wait holds it
+    // once more instead of ending as a signal's quit ends it.
+    ask("Again?", [](PlatformDialog *dialog, int pass) {
+        if (pass == 3) platform_dialog_click_okay(dialog);
+    });
+    EXPECT_EQ(4, driver.passes);
     platform_prompt_dialog_set_test_driver(nullptr, nullptr);
     // A key queued behind the re-posted quit: the wait must see the quit first.
     post_char('k');

@@ -79,6 +79,12 @@ TEST_F(ScenePaint, BusiestNightFrameMatchesReferenceLog) {
     EXPECT_EQ(canvas_pixel(-200, -38), RGB_CYAN);      // body of car 0
     EXPECT_EQ(canvas_pixel(160, -130), RGB_RED);       // full landing: red lamp lit
     EXPECT_EQ(canvas_pixel(260, -130), RGB_GRAY_20);
+
+    // One car fewer, and the message about the maximum is gone.
+    scene.car_count = 4;
+    LogCapture capture;
+    compose_frame(&scene);
+    for (const std::string &line : LogCapture::lines()) EXPECT_EQ(line.find("MAXIMUM"), std::string::npos) << line;
 }
 
 TEST_F(ScenePaint, SkyFollowsTheSixDayCycle) {

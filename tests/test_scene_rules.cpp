@@ -146,6 +146,8 @@ TEST(SceneNewCar, OverlapScanPushesRightStepByStep) {
         {{-270}, -220},            // equal position
         {{-250}, -200},            // just right of the start: pushed past it
         {{-290}, -220},            // just left of the start: pushed on by 50
+        {{-230}, -270},            // exactly 40 apart on either side: clear of each other
+        {{-310}, -270},
         {{-191, -277}, -220},      // comes to rest 29 left of car 0
         {{-270, -220, -170}, -120},
     };
@@ -162,7 +164,7 @@ TEST(SceneSun, FirstDayAfter275TicksThenOneDayPer332) {
     int changes[4];
     for (int &at : changes) {
         int day = scene.day;
-        while (scene.day == day) {
+        while (scene.day == day && ticks < 2000) {
             advance_sun(&scene);
             ticks++;
         }

@@ -189,6 +189,7 @@ TEST_F(ScriptTest, ReaderCases) {
     const ReaderCase cases[] = {
         {"LF line ends, empty lines skipped", "\r\n\n\r\nVORNA_KBD(100);\n\n\nVORNA_KBD(101);", {EVENT_KEY, 0, 0, 'd'}, "e"},
         {"last line without a line end", "VORNA_KBD(102);\r\nVORNA_KBD(103)", {EVENT_KEY, 0, 0, 'f'}, "g"},
+        {"a lone CR is a character of its line", "VORNA_KBD(\r65);\r\nVORNA_KBD(66);\r\n", {EVENT_KEY, 0, 0, 'A'}, "B"},
         {"any six characters before the form letter", "xxxxxxM(3, 4)\r\n", {EVENT_MOUSE, 3, 4, 0}, nullptr},
         {"numbers beyond 32 bits saturate", "VORNA_MOUSE(99999999999, -99999999999);\r\n", {EVENT_MOUSE, INT_MAX, INT_MIN, 0}, nullptr},
         {"a long token", "VORNA_KBD(0000000000000000000000000000000065);\r\n", {EVENT_KEY, 0, 0, 'A'}, nullptr},
@@ -380,6 +381,14 @@ TEST_F(ScriptTest, RecordingWithoutEventsLeavesTheFileAloneAndOnlyTicksMakeOneLi
     toggle_recording();
     EXPECT_EQ(read_file(), "VORNA_PERIODIC(7);\r\n");
 
+    // A run of ticks too long to count stops growing at the largest count a line can hold.
+    toggle_recording();
+    record_ticks(1);
+    runtime_state.pending_ticks = INT_MAX - 1;
+    record_ticks(3);
+    toggle_recording();
+    EXPECT_EQ(read_file(), "VORNA_PERIODIC(2147483647);\r\n");
+
     // A new recording empties the file with its first line.
     toggle_recording();
     record_key('k');
@@ -476,7 +485,10 @@ TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecor
     EXPECT_EQ(count_printed("EOF encountered in script file played.scr\n"), 1);
 
     char entry[256] = "old";
-    EXPECT_EQ(VORNA_gets("Name?", entry), 1);
+    {
+        WaitLimit limit("VORNA_gets in an unattended run");
+        EXPECT_EQ(VORNA_gets("Name?", entry), 1);
+    }
     EXPECT_STREQ(entry, "");
     EXPECT_EQ(printed_lines().back(),
               "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
@@ -499,7 +511,7 @@ void draw_for(const Event &event, int n) {
 
 // A replay ends on the picture that live input gives, and the window shows it once the script
 // ends or the program quits, although copies to the window within one screen refresh are put
-// off while the script hands out events.
+// off while the script hands out events, by Playback or by Play One.
 TEST_F(ScriptTest, AReplayEndsOnThePictureOfLiveInputAndTheWindowShowsIt) {
     VORNA_clear();
     const int kinds[] = {EVENT_TICK, EVENT_TICK, EVENT_MOUSE, EVENT_KEY, EVENT_TICK};
@@ -519,8 +531,11 @@ TEST_F(ScriptTest, AReplayEndsOnThePictureOfLiveInputAndTheWindowShowsIt) {
         VORNA_clear();
         runtime_state.presented_at = std::chrono::steady_clock::now() + std::chrono::hours(1); // never due
         const unsigned long copies = runtime_state.frames_presented;
-        toggle_playback();
-        for (int n = 0; n < (replay == 0 ? 5 : 2); n++) draw_for(next_event(), n);
+        if (replay == 0) toggle_playback();
+        for (int n = 0; n < (replay == 0 ? 5 : 2); n++) {
+            if (replay == 1) request_play_one();
+            draw_for(next_event(), n);
+        }
         EXPECT_EQ(runtime_state.frames_presented, copies) << "no copy within one refresh";
         if (replay == 0) {
             expect_playback_stopped_with(END_OF_SCRIPT);

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -28,28 +29,69 @@ extern char **environ;
 // enough that a hang fails within seconds instead of stalling the run.
 constexpr int WAIT_LIMIT_SECONDS = 10;
 
+// The running test as <Suite>.<Test>, kept by SaveCanvasOnFailure (below): gtest's own record
+// of it cannot be asked while a failure is being reported, nor from a signal handler.
+inline std::string running_test_name = "outside-a-test";
+
+// How long a wait that the quit did not end gets before the test program stops.
+constexpr int WAIT_LIMIT_GRACE_SECONDS = 5;
+
 inline volatile std::sig_atomic_t wait_limit_expired = 0;
+inline const char *volatile wait_limit_what = "";
+// A wait of the running test has hung (cleared when a test starts).
+inline bool wait_hung_in_test = false;
+
+// Writes the text to stderr from a signal handler.
+inline void write_from_handler(const char *text) {
+    if (write(STDERR_FILENO, text, std::strlen(text)) < 0) return;
+}
 
 // Bounds the waits made while it lives: when the limit passes, a SIGTERM (which the runtime
 // turns into a quit, and which ends an open prompt dialog) ends the wait, and the test fails
-// naming what did not end. One at a time.
+// naming what did not end. A wait that not even the quit ends (its loop lost the way out)
+// stops the test program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. Once a
+// wait of a test has hung, its later waits are asked to quit at once, so a test of many waits
+// fails in seconds too. One at a time.
 class WaitLimit {
   public:
     explicit WaitLimit(const char *what, int seconds = WAIT_LIMIT_SECONDS) : what_(what), seconds_(seconds) {
         wait_limit_expired = 0;
+        wait_limit_what = what;
+        cut_short_ = wait_hung_in_test;
         struct sigaction action = {};
         action.sa_handler = [](int) {
-            wait_limit_expired = 1;
-            std::raise(SIGTERM);
+            if (!wait_limit_expired) {
+                wait_limit_expired = 1;
+                alarm(WAIT_LIMIT_GRACE_SECONDS);
+                std::raise(SIGTERM);
+                return;
+            }
+            write_from_handler("\n");
+            write_from_handler(running_test_name.c_str());
+            write_from_handler(": ");
+            write_from_handler(wait_limit_what);
+            write_from_handler(" did not end, not even when asked to quit; the test program stops\n");
+            _exit(EXIT_FAILURE);
         };
         sigemptyset(&action.sa_mask);
         sigaction(SIGALRM, &action, &previous_);
-        alarm(unsigned(seconds_));
+        if (cut_short_) {
+            wait_limit_expired = 1;
+            alarm(WAIT_LIMIT_GRACE_SECONDS);
+            std::raise(SIGTERM);
+        } else {
+            alarm(unsigned(seconds_));
+        }
     }
     ~WaitLimit() {
         alarm(0);
         sigaction(SIGALRM, &previous_, nullptr);
-        if (wait_limit_expired) ADD_FAILURE() << what_ << " did not end within " << seconds_ << " s";
+        if (cut_short_) {
+            ADD_FAILURE() << what_ << " was ended at once: an earlier wait of this test hung";
+        } else if (wait_limit_expired) {
+            wait_hung_in_test = true;
+            ADD_FAILURE() << what_ << " did not end within " << seconds_ << " s";
+        }
     }
     WaitLimit(const WaitLimit &) = delete;
     WaitLimit &operator=(const WaitLimit &) = delete;
@@ -57,6 +99,7 @@ class WaitLimit {
   private:
     const char *what_;
     int seconds_;
+    bool cut_short_;
     struct sigaction previous_ = {};
 };
 
@@ -172,10 +215,6 @@ inline const std::filesystem::path &test_output_directory() {
     return directory;
 }
 
-// The running test as <Suite>.<Test>, kept by SaveCanvasOnFailure: gtest's own record of it
-// cannot be asked while a failure is being reported.
-inline std::string running_test_name = "outside-a-test";
-
 // Saves the picture as <Suite>.<Test>.png (or <Suite>.<Test>.<label>.png) in the output folder;
 // returns the file's path, or why nothing was saved.
 inline std::string save_test_picture(PlatformSurface *picture, const std::string &label = "") {
@@ -195,6 +234,7 @@ inline std::string failure_canvas_path;
 class SaveCanvasOnFailure : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo &test) override {
         running_test_name = std::string(test.test_suite_name()) + "." + test.name();
+        wait_hung_in_test = false;
         pictures_looked_at = false;
         failure_canvas_path.clear();
     }
@@ -261,9 +301,10 @@ struct ProgramRun {
 // Runs a VORNA program as its own process, headless, in the folder, with the environment
 // entries ("NAME=value") overriding the test's own; collects its exit status and its stderr. A
 // run that has not ended after `limit_seconds` is killed (status -1), so a hang fails the test
-// instead of stalling it.
+// instead of stalling it. The programs the tests run end within a second or two, under the
+// sanitizers too.
 inline ProgramRun run_program(const std::string &program, const std::vector<std::string> &environment,
-                              const std::filesystem::path &directory, int limit_seconds = 60) {
+                              const std::filesystem::path &directory, int limit_seconds = 2 * WAIT_LIMIT_SECONDS) {
     std::vector<std::string> entries = environment;
     entries.push_back("QT_QPA_PLATFORM=offscreen");
     for (char **entry = environ; *entry; ++entry) {

@@ -116,7 +116,7 @@ TEST_F(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
          "VORNA_PICTURE=missing/picture.png: cannot save the picture there: No such file or directory\n"},
     };
     for (const auto &c : cases) {
-        const ProgramRun run = run_program(CARSCENE_PROGRAM, {c.setting}, directory.path(), 20);
+        const ProgramRun run = run_program(CARSCENE_PROGRAM, {c.setting}, directory.path());
         EXPECT_EQ(run.status, 2) << c.setting;
         EXPECT_NE(run.errors.find(c.message), std::string::npos) << run.errors;
     }

@@ -6,14 +6,17 @@
 # nothing to the recording. VORNA.SCR must hold the ticks, the click at the button's logical
 # position and the key, one line each, every line ending in CR LF.
 # Second run: click the title away, Ctrl+P. Playback halts the animation and replays the script
-# at once, so a second car appears on the lower road and then the scene stands still. SIGTERM
-# then ends the program with exit code 0.
+# at once, so a second car appears on the lower road and then the scene stands still. Then a
+# long run of ticks is added to the script and Ctrl+P plays it again: while the script still
+# hands out ticks, closing the window (or, without the close helper, SIGTERM) ends the program
+# with exit code 0; the script's events do not swallow the quit.
 #
-# Usage: script_e2e.sh <carscene program>
+# Usage: script_e2e.sh <carscene program> [<close_window helper>]
 # Exits 77 (skipped) when Xvfb, xdotool or ImageMagick are missing.
 set -u
 
-APP=${1:?usage: script_e2e.sh <carscene>}
+APP=${1:?usage: script_e2e.sh <carscene> [<close_window>]}
+CLOSER=${2:-}
 
 dump_script() {
     if [ -f "$WORK/VORNA.SCR" ]; then
@@ -96,6 +99,19 @@ shot later
 echo "ok: playback halted the animation"
 cmp -s VORNA.SCR recorded.scr || fail "VORNA.SCR changed during the replay"
 
-kill -TERM "$APP_PID"
+printf 'VORNA_PERIODIC(100000000);\r\n' >>VORNA.SCR
+xdotool key ctrl+p
+sleep 0.5
+shot playing
+sleep 0.5
+shot still_playing
+[ "$(scene_sum playing)" != "$(scene_sum still_playing)" ] || fail "the long script does not play"
+if [ -n "$CLOSER" ] && [ -x "$CLOSER" ]; then
+    "$CLOSER" "$WINDOW" || fail "could not send the close request"
+    echo "ok: closing the window during playback"
+else
+    kill -TERM "$APP_PID"
+    echo "ok: SIGTERM during playback (no close helper)"
+fi
 expect_clean_exit
 exit 0
