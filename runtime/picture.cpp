@@ -24,16 +24,7 @@ const char *write_canvas_png(int fd) {
     std::size_t size = 0;
     unsigned char *png = platform_surface_png(runtime_state.canvas, &size);
     if (!png) return "the picture cannot be encoded";
-    const char *reason = nullptr;
-    for (std::size_t done = 0; done < size && !reason;) {
-        const ssize_t n = write(fd, png + done, size - done);
-        if (n > 0)
-            done += std::size_t(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            reason = std::strerror(n < 0 ? errno : EIO);
-    }
+    const char *reason = write_all(fd, reinterpret_cast<const char *>(png), size) ? nullptr : std::strerror(errno);
     std::free(png);
     return reason;
 }
@@ -47,6 +38,25 @@ const char *close_file(int fd, const char *reason) {
 
 } // namespace
 
+bool write_all(int fd, const char *bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        bytes += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+const char *not_regular_reason(const struct stat *status) {
+    if (S_ISREG(status->st_mode)) return nullptr;
+    return S_ISDIR(status->st_mode) ? std::strerror(EISDIR) : "not a regular file";
+}
+
 int create_temp_beside(const char *path, char *temp, std::size_t temp_size) {
     const char *slash = std::strrchr(path, '/');
     const int folder_length = slash ? int(slash - path) + 1 : 0; // the folder with its slash
@@ -59,8 +69,7 @@ int create_temp_beside(const char *path, char *temp, std::size_t temp_size) {
 
 const char *save_picture_file(const char *path) {
     struct stat status;
-    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
-        return S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    if (stat(path, &status) == 0 && not_regular_reason(&status)) return not_regular_reason(&status);
     // A symbolic link keeps pointing at the picture: the file it names is the one replaced.
     char resolved[PATH_MAX];
     const char *target = realpath(path, resolved) ? resolved : path;

@@ -242,6 +242,12 @@ void save_numbered_picture(void);
 // folder, so that a rename can put it in place); writes its name into `temp`. Returns the
 // open descriptor, or -1 with errno set.
 int create_temp_beside(const char *path, char *temp, std::size_t temp_size);
+// Writes the whole block, going on after interruptions; false with errno set when the file
+// takes less.
+bool write_all(int fd, const char *bytes, std::size_t size);
+// Why a file of this kind cannot be a picture or a script: null for a regular file.
+struct stat;
+const char *not_regular_reason(const struct stat *status);
 
 // unattended.cpp
 // Reads VORNA_PLAY, VORNA_PLAY_EXIT, VORNA_PICTURE and VORNA_LOG. A value that cannot work ends

@@ -49,19 +49,16 @@ void check_play_script(const char *path) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) refuse("VORNA_PLAY", path, "cannot read the script", std::strerror(errno));
     struct stat status;
-    const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const char *reason = fstat(fd, &status) == 0 ? not_regular_reason(&status) : std::strerror(errno);
     close(fd);
-    if (!regular)
-        refuse("VORNA_PLAY", path, "cannot read the script",
-               S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+    if (reason) refuse("VORNA_PLAY", path, "cannot read the script", reason);
 }
 
 // The picture's folder must take a new file: one is created there and removed again.
 void check_picture_path(const char *path) {
     struct stat status;
-    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
-        refuse("VORNA_PICTURE", path, "cannot save the picture there",
-               S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+    if (stat(path, &status) == 0 && not_regular_reason(&status))
+        refuse("VORNA_PICTURE", path, "cannot save the picture there", not_regular_reason(&status));
     char temp[PATH_MAX + 32];
     const int fd = create_temp_beside(path, temp, sizeof temp);
     if (fd < 0) refuse("VORNA_PICTURE", path, "cannot save the picture there", std::strerror(errno));
@@ -77,21 +74,6 @@ int open_log(const char *path) {
     const int flags = fcntl(fd, F_GETFL);
     if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return fd;
-}
-
-// Writes the whole block; false with errno set when the file takes less.
-bool write_all(int fd, const char *bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        bytes += n;
-        size -= std::size_t(n);
-    }
-    return true;
 }
 
 // Something the run was asked to leave behind is missing: said on the console (and so in the
