@@ -5,6 +5,7 @@
  *   noshutdown returns from graphical_main without VORNA_shutdown
  *   exit       calls exit(0) where it would return
  *   status5    returns 5
+ *   save       saves the canvas as own-N.png after drawing for event N (own-0.png at first)
  * Every event fills the canvas with another colour and prints "event N" on standard output
  * and on the console; standard output gets "start" before the first wait and "end" last. */
 #include <stdio.h>
@@ -24,6 +25,7 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     VORNA_startup(instance, previous_instance, command_line, show_mode);
     VORNA_set_logging(0);
     VORNA_draw_rectangle(COLOR_WHITE, -400, 400, 400, -400, 0);
+    if (has_word("save")) VORNA_save_picture("own-0.png");
     printf("start\n");
     if (has_word("spam"))
         for (int i = 0; i < 2000; i++)
@@ -34,6 +36,11 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
         VORNA_draw_rectangle(1 + events % 23, -400, 400, 400, -400, 0);
         printf("event %d\n", events);
         VORNA_print("event %d\n", events);
+        if (has_word("save")) {
+            char name[32];
+            snprintf(name, sizeof name, "own-%d.png", events);
+            VORNA_save_picture(name);
+        }
         if (has_word("ticks3") && events == 3) break;
     }
     printf("end\n");
