@@ -79,7 +79,8 @@ enum {
 struct RuntimeState {
     // Windows and canvas.
     PlatformWindow *graphics_window = nullptr; // VORNA_startup; null before it ("not started")
-    PlatformWindow *text_window = nullptr;     // VORNA_startup
+    PlatformWindow *text_window = nullptr;     // VORNA_startup; the exit handler of an
+                                               // unattended run clears it (nothing is drawn then)
     PlatformSurface *window_dc = nullptr;      // the graphics window's own picture: VORNA_startup
                                                // gets it, VORNA_shutdown releases it (null)
     PlatformSurface *canvas = nullptr;         // every primitive draws here: VORNA_startup
@@ -119,7 +120,8 @@ struct RuntimeState {
     int console_next = 0;      // store_line: the slot the next line goes to
 
     // Run menu and Ctrl keys.
-    PlatformMenu *run_menu = nullptr; // build_run_menu, when the graphics window is created
+    PlatformMenu *run_menu = nullptr; // build_run_menu, when the graphics window is created;
+                                      // cleared as text_window is
     int ctrl_down = 0;                // menu_handle_message: set on Ctrl's key-down, cleared on
                                       // its key-up and when the program loses the focus
 

@@ -339,7 +339,8 @@ void unattended_read_environment(void) {
     runtime_state.log_limit = limit;
     runtime_state.log_written = 0;
     runtime_state.record_path = record ? strdup(record) : nullptr;
-    if (picture || log || record) platform_at_program_end(unattended_finish);
+    // Also a Ctrl+R recording keeps its pending ticks when graphical_main returns.
+    platform_at_program_end(unattended_finish);
 }
 
 void unattended_begin(void) {

@@ -214,3 +214,27 @@ TEST_F(RecordingBesideUnattendedFiles, RecordingNeverWritesOverTheLog) {
         "first", "Cannot open script file VORNA.SCR for writing: it is the log that VORNA_LOG writes"};
     EXPECT_EQ(LogCapture::lines(), expected);
 }
+
+// With VORNA_RECORD the recording that starts at start-up writes that file, emptied at once, and
+// Ctrl+R switches that same recording: VORNA.SCR is never written.
+TEST_F(RecordingBesideUnattendedFiles, CtrlRTogglesTheRecordingOfVornaRecord) {
+    ScratchDirectory directory;
+    std::ofstream("mine.scr") << "an earlier run's script\n";
+    runtime_state.record_path = const_cast<char *>("mine.scr");
+    start_recording_now();
+    EXPECT_EQ(read_whole_file("mine.scr"), "");
+    click_at(1, 2);
+    EXPECT_EQ(next_event().kind, EVENT_MOUSE);
+    press_ctrl_letter(runtime_state.graphics_window, 'R'); // off
+    drain_messages();
+    EXPECT_FALSE(runtime_state.recording);
+    press_ctrl_letter(runtime_state.graphics_window, 'R'); // on again: a new recording, same file
+    post_char('k');
+    EXPECT_EQ(next_event().kind, EVENT_KEY);
+    VORNA_set_animation(ANIM_STEP);
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    finish_recording();
+    runtime_state.record_path = nullptr;
+    EXPECT_EQ(read_whole_file("mine.scr"), "VORNA_KBD(107);\r\nVORNA_PERIODIC(1);\r\n");
+    EXPECT_FALSE(std::filesystem::exists(SCRIPT_FILE_NAME));
+}
