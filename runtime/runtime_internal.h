@@ -289,6 +289,10 @@ void unattended_finish(void);
 void unattended_before_wait(void);
 // A wait returns an event: counts it, and notes when its picture is owed.
 void unattended_event_returned(void);
+// Something the run was asked to leave (a picture, the log, the VORNA_RECORD script) is missing:
+// the line is printed on the console (and so in the log while it is open) and on stderr, where
+// a marking script sees it, and a status of 0 becomes 3.
+void unattended_report_unfinished(const char *line);
 // Why recording must not write this file: it is one that another unattended variable names
 // ("it is the script that VORNA_PLAY plays", ...); null when it is none of them.
 const char *unattended_file_owner(const char *path);

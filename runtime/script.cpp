@@ -55,6 +55,17 @@ std::FILE *open_script(const char *path, bool for_writing) {
     return stream;
 }
 
+// Says why recording cannot write its file. The VORNA_RECORD file is something the run was asked
+// to leave: that it is missing is also said on stderr and makes the exit status 3.
+void report_recording_problem(const char *format, const char *detail) {
+    char line[FORMAT_BUFFER_SIZE];
+    std::snprintf(line, sizeof line, format, script_write_name(), detail);
+    if (runtime_state.record_path)
+        unattended_report_unfinished(line);
+    else
+        VORNA_print("%s", line);
+}
+
 // Writes one line and flushes it. When the file takes it only in part (a full disk, the
 // file-size limit), the part is cut off again, so the file holds only whole lines. A failure is
 // reported once for a run of failed writes; recording goes on.
@@ -71,7 +82,7 @@ void write_script_line(const char *line, int length) {
     std::clearerr(stream);
     if (start >= 0 && ftruncate(fileno(stream), start) == 0) std::fseek(stream, start, SEEK_SET);
     if (!runtime_state.script_write_failing)
-        VORNA_print("Cannot write script file %s: %s\n", script_write_name(), std::strerror(error));
+        report_recording_problem("Cannot write script file %s: %s\n", std::strerror(error));
     runtime_state.script_write_failing = true;
 }
 
@@ -181,13 +192,13 @@ void end_reading(void) {
 bool open_recording(void) {
     const char *owner = unattended_file_owner(script_write_name());
     if (owner) {
-        VORNA_print("Cannot open script file %s for writing: %s\n", script_write_name(), owner);
+        report_recording_problem("Cannot open script file %s for writing: %s\n", owner);
         return false;
     }
     // Binary mode: the line ends below are written as they are, CR LF on every system.
     runtime_state.script = open_script(script_write_name(), true);
     if (runtime_state.script == nullptr) {
-        VORNA_print("Cannot open script file %s for writing\n", script_write_name());
+        report_recording_problem("Cannot open script file %s for writing%s\n", "");
         return false;
     }
     runtime_state.script_write_failing = false;

@@ -232,21 +232,12 @@ int share_standard_stream(int fd) {
     return fd;
 }
 
-// Something the run was asked to leave behind is missing: said on the console (and so in the
-// log while it is open) and on stderr, where a marking script sees it.
-void report_unfinished(const char *line) {
-    VORNA_print("%s", line);
-    std::fputs(line, stderr);
-    runtime_state.outputs_failed = true;
-    platform_set_failure_status(EXIT_UNFINISHED);
-}
-
 void save_unattended_picture(const char *path) {
     const char *reason = save_picture_file(path);
     if (!reason) return;
-    char line[FORMAT_BUFFER_SIZE];
+    char line[PATH_MAX + FORMAT_BUFFER_SIZE];
     std::snprintf(line, sizeof line, "Cannot save picture to %s: %s\n", path, reason);
-    report_unfinished(line);
+    unattended_report_unfinished(line);
 }
 
 // exit(), also the one that follows graphical_main's return: the outputs are finished if the
@@ -406,6 +397,13 @@ const char *unattended_file_owner(const char *path) {
 
 bool unattended_without_user(void) { return runtime_state.play_exit; }
 
+void unattended_report_unfinished(const char *line) {
+    VORNA_print("%s", line);
+    std::fputs(line, stderr);
+    runtime_state.outputs_failed = true;
+    platform_set_failure_status(EXIT_UNFINISHED);
+}
+
 void unattended_log_line(const char *text) {
     if (runtime_state.log_fd < 0) return;
     // One line in the file for one printed line: the trailing newline goes (as on the console),
@@ -448,5 +446,5 @@ void unattended_log_line(const char *text) {
     char report[FORMAT_BUFFER_SIZE];
     std::snprintf(report, sizeof report, "Cannot write log file %s: %s\n", runtime_state.log_path,
                   std::strerror(error));
-    report_unfinished(report);
+    unattended_report_unfinished(report);
 }

@@ -66,6 +66,8 @@ const EndingCase CASES[] = {
     {"recording from the start, ended by exit(0)", "printf 'stale' >r.scr",
      "VORNA_RECORD=r.scr VORNA_PICTURE=p.png ENDING='ticks3 exit' \"$PROG\" >/dev/null", 0, "",
      "test \"$(cat r.scr)\" = \"$(printf 'VORNA_PERIODIC(3);\\r')\""},
+    {"recording unwritable", "", NO_FILE_GROWS("VORNA_RECORD=r.scr ENDING=ticks3"), 3,
+     "Cannot write script file r.scr: File too large\n", "test ! -s r.scr"},
     {"recording from the start, shut down", "",
      "VORNA_RECORD=r.scr ENDING=ticks3 \"$PROG\" >/dev/null", 0, "",
      "test \"$(cat r.scr)\" = \"$(printf 'VORNA_PERIODIC(3);\\r')\" && test ! -e VORNA.SCR"},
