@@ -33,8 +33,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "runtime_internal.h"
 
@@ -179,21 +181,23 @@ bool same_file(const FileIdentity &a, const FileIdentity &b) {
     return a.exists ? a.device == b.device && a.inode == b.inode : std::strcmp(a.resolved, b.resolved) == 0;
 }
 
+struct NamedFile {
+    const char *variable;
+    std::string path;
+};
+
 // Refuses the run when two of the named files are one: a picture saved over the played script,
 // a log appended to it, a recording emptying the log would each destroy what the run needs.
-void refuse_shared_files(const char *const names[][2], int count) {
-    for (int i = 0; i < count; i++) {
-        if (!names[i][1]) continue;
+void refuse_shared_files(const std::vector<NamedFile> &files) {
+    for (std::size_t i = 0; i < files.size(); i++) {
         FileIdentity first;
-        identify(names[i][1], &first);
-        for (int j = i + 1; j < count; j++) {
-            if (!names[j][1]) continue;
+        identify(files[i].path.c_str(), &first);
+        for (std::size_t j = i + 1; j < files.size(); j++) {
             FileIdentity second;
-            identify(names[j][1], &second);
+            identify(files[j].path.c_str(), &second);
             if (!same_file(first, second)) continue;
-            char reason[64 + PATH_MAX];
-            std::snprintf(reason, sizeof reason, "it is the same file as %s=%s", names[i][0], names[i][1]);
-            refuse(names[j][0], names[j][1], "two variables name the same file", reason);
+            const std::string reason = "it is the same file as " + std::string(files[i].variable) + "=" + files[i].path;
+            refuse(files[j].variable, files[j].path.c_str(), "two variables name the same file", reason.c_str());
         }
     }
 }
@@ -289,25 +293,15 @@ void unattended_read_environment(void) {
     if (record) check_output_file("VORNA_RECORD", record, "cannot write the script", false);
 
     // Every file the run reads or writes, and each numbered picture, must be a file of its own.
-    const int named = 5 + event_count;
-    auto *names = static_cast<const char *(*)[2]>(std::calloc(std::size_t(named), sizeof(const char *[2])));
-    auto *numbered = static_cast<char(*)[PATH_MAX + 16]>(std::calloc(std::size_t(event_count) + 1, PATH_MAX + 16));
-    if (names && numbered) {
-        const char *fixed[][2] = {{"VORNA_PLAY", play}, {"VORNA_PICTURE", picture}, {"VORNA_LOG", log},
-                                  {"VORNA_RECORD", record}, {"VORNA_ANSWERS", variable("VORNA_ANSWERS")}};
-        for (int i = 0; i < 5; i++) {
-            names[i][0] = fixed[i][0];
-            names[i][1] = fixed[i][1];
-        }
-        for (int i = 0; i < event_count; i++) {
-            picture_name_at(picture, events[i], numbered[i], PATH_MAX + 16);
-            names[5 + i][0] = "VORNA_PICTURE_AT";
-            names[5 + i][1] = numbered[i];
-        }
-        refuse_shared_files(names, named);
+    std::vector<NamedFile> files;
+    for (const char *name : {"VORNA_PLAY", "VORNA_PICTURE", "VORNA_LOG", "VORNA_RECORD", "VORNA_ANSWERS"})
+        if (variable(name)) files.push_back({name, variable(name)});
+    for (int i = 0; i < event_count; i++) {
+        char numbered[PATH_MAX + 16];
+        picture_name_at(picture, events[i], numbered, sizeof numbered);
+        files.push_back({"VORNA_PICTURE_AT", numbered});
     }
-    std::free(names);
-    std::free(numbered);
+    refuse_shared_files(files);
 
     int log_fd = -1;
     if (log) {
@@ -342,7 +336,7 @@ void unattended_begin(void) {
         // toolkit's internal objects among them. Encoding a picture once now makes the objects
         // the encoder needs before the handler is registered, so they outlive it.
         std::size_t size = 0;
-        std::free(platform_surface_png(runtime_state.canvas, &size));
+        if (runtime_state.picture_path) std::free(platform_surface_png(runtime_state.canvas, &size));
         on_exit(finish_at_exit, nullptr);
     }
 }
@@ -373,7 +367,8 @@ void unattended_event_returned(void) {
     runtime_state.events_returned++;
     const int *begin = runtime_state.picture_at;
     const int *end = begin + runtime_state.picture_at_count;
-    if (runtime_state.picture_at && std::binary_search(begin, end, int(runtime_state.events_returned)))
+    if (runtime_state.events_returned <= PICTURE_AT_MAX &&
+        std::binary_search(begin, end, int(runtime_state.events_returned)))
         runtime_state.picture_at_due = int(runtime_state.events_returned);
 }
 
