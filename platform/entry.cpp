@@ -13,7 +13,7 @@ struct PlatformInstanceRecord {
 namespace {
 int failure_status = 0; // set when the runtime could not finish what the run was asked to leave
 void (*program_end_handler)(void) = nullptr;
-}
+} // namespace
 
 void platform_set_failure_status(int status) { failure_status = status; }
 

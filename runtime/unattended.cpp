@@ -43,8 +43,8 @@
 namespace {
 
 enum {
-    EXIT_BAD_ENVIRONMENT = 2, // a variable names something that cannot work
-    EXIT_UNFINISHED = 3,      // the picture or the log could not be written
+    EXIT_BAD_ENVIRONMENT = 2,    // a variable names something that cannot work
+    EXIT_UNFINISHED = 3,         // the picture or the log could not be written
     PICTURE_AT_MAX = 1000000000, // the largest event number VORNA_PICTURE_AT takes
 };
 
@@ -277,11 +277,12 @@ void unattended_read_environment(void) {
     int *events = nullptr;
     int event_count = 0;
     if (picture_at && !parse_event_list(picture_at, &events, &event_count))
-        refuse("VORNA_PICTURE_AT", picture_at, "not understood", "use event numbers from 1 up, separated by commas, such as 3,10");
+        refuse("VORNA_PICTURE_AT", picture_at, "not understood",
+               "use event numbers from 1 up, separated by commas, such as 3,10");
     if (picture_at && !picture)
-        refuse("VORNA_PICTURE_AT", picture_at, "no pictures", "the pictures are named after VORNA_PICTURE, which is not set");
-    if (record && play)
-        refuse("VORNA_RECORD", record, "cannot record", "a run that plays VORNA_PLAY does not record");
+        refuse("VORNA_PICTURE_AT", picture_at, "no pictures",
+               "the pictures are named after VORNA_PICTURE, which is not set");
+    if (record && play) refuse("VORNA_RECORD", record, "cannot record", "a run that plays VORNA_PLAY does not record");
 
     if (play) check_play_script(play);
     if (picture) check_output_file("VORNA_PICTURE", picture, "cannot save the picture there", true);

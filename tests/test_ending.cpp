@@ -31,7 +31,7 @@ struct EndingCase {
 
 #define PLAY "VORNA_PLAY=s.scr VORNA_PLAY_EXIT=1 "
 // Stderr through a pipe, so a file-size limit of 0 for the program leaves it readable.
-#define NO_FILE_GROWS(variables) \
+#define NO_FILE_GROWS(variables)                                                                                       \
     variables " bash -c 'ulimit -f 0; exec \"$PROG\"' 2>&1 >/dev/null | cat >&2; (exit ${PIPESTATUS[0]})"
 
 const EndingCase CASES[] = {
@@ -39,8 +39,9 @@ const EndingCase CASES[] = {
     {"empty variables count as unset", "",
      "VORNA_PLAY= VORNA_PLAY_EXIT= VORNA_PICTURE= VORNA_PICTURE_AT= VORNA_LOG= VORNA_LOG_LIMIT= VORNA_RECORD= "
      "VORNA_ANSWERS= ENDING=ticks3 \"$PROG\" >out.txt",
-     0, "", "test \"$(ls)\" = \"$(printf 'out.txt\\ns.scr')\" && test \"$(cat out.txt)\" = \"$(printf 'start\\nevent "
-            "1\\nevent 2\\nevent 3\\nend')\""},
+     0, "",
+     "test \"$(ls)\" = \"$(printf 'out.txt\\ns.scr')\" && test \"$(cat out.txt)\" = \"$(printf 'start\\nevent "
+     "1\\nevent 2\\nevent 3\\nend')\""},
 
     // Outputs that cannot be written at the end: status 3 however the program ends, its own
     // non-zero status kept.
@@ -50,11 +51,10 @@ const EndingCase CASES[] = {
      "Cannot save picture to p.png: File too large\n", "test ! -e p.png"},
     {"picture unwritable, exit(0)", "", NO_FILE_GROWS(PLAY "VORNA_PICTURE=p.png ENDING=exit"), 3,
      "Cannot save picture to p.png: File too large\n", "test ! -e p.png"},
-    {"picture unwritable, status 5 kept", "",
-     NO_FILE_GROWS(PLAY "VORNA_PICTURE=p.png ENDING='noshutdown status5'"), 5,
+    {"picture unwritable, status 5 kept", "", NO_FILE_GROWS(PLAY "VORNA_PICTURE=p.png ENDING='noshutdown status5'"), 5,
      "Cannot save picture to p.png: File too large\n", "test ! -e p.png"},
-    {"log unwritable", "", NO_FILE_GROWS(PLAY "VORNA_LOG=l.log"), 3,
-     "Cannot write log file l.log: File too large\n", "test ! -s l.log"},
+    {"log unwritable", "", NO_FILE_GROWS(PLAY "VORNA_LOG=l.log"), 3, "Cannot write log file l.log: File too large\n",
+     "test ! -s l.log"},
 
     // A program that does not shut down still leaves its picture, its log and its recording.
     {"returned without shutting down", "",
@@ -68,8 +68,7 @@ const EndingCase CASES[] = {
      "test \"$(cat r.scr)\" = \"$(printf 'VORNA_PERIODIC(3);\\r')\""},
     {"recording unwritable", "", NO_FILE_GROWS("VORNA_RECORD=r.scr ENDING=ticks3"), 3,
      "Cannot write script file r.scr: File too large\n", "test ! -s r.scr"},
-    {"recording from the start, shut down", "",
-     "VORNA_RECORD=r.scr ENDING=ticks3 \"$PROG\" >/dev/null", 0, "",
+    {"recording from the start, shut down", "", "VORNA_RECORD=r.scr ENDING=ticks3 \"$PROG\" >/dev/null", 0, "",
      "test \"$(cat r.scr)\" = \"$(printf 'VORNA_PERIODIC(3);\\r')\" && test ! -e VORNA.SCR"},
 
     // The log on standard output keeps the program's own lines, in order.
@@ -79,8 +78,9 @@ const EndingCase CASES[] = {
      "test \"$(sed -n '1p;3p' out.txt)\" = \"$(printf 'white rectangle with bounding box (-400,400) to "
      "(400,-400), filled\\nred rectangle with bounding box (-400,400) to (400,-400), filled')\""},
     {"log to the file stdout appends to", "printf 'before\\n' >out.txt", PLAY "VORNA_LOG=out.txt \"$PROG\" >>out.txt",
-     0, "", "test \"$(head -n 3 out.txt)\" = \"$(printf 'before\\nwhite rectangle with bounding box (-400,400) to "
-            "(400,-400), filled\\nstart')\" && test \"$(grep -c '^event' out.txt)\" = 10"},
+     0, "",
+     "test \"$(head -n 3 out.txt)\" = \"$(printf 'before\\nwhite rectangle with bounding box (-400,400) to "
+     "(400,-400), filled\\nstart')\" && test \"$(grep -c '^event' out.txt)\" = 10"},
     {"log to a pipe whose reader goes", "",
      PLAY "VORNA_LOG=/dev/stdout VORNA_PICTURE=p.png ENDING='spam save' \"$PROG\" | head -n 2 >/dev/null; "
           "(exit ${PIPESTATUS[0]})",
@@ -126,26 +126,27 @@ const EndingCase CASES[] = {
     {"picture through a dangling link", "mkdir made; ln -s made/p.png link.png",
      PLAY "VORNA_PICTURE=link.png ENDING=save \"$PROG\" >/dev/null", 0, "",
      "test -L link.png && cmp made/p.png own-5.png"},
-    {"picture through a loop of links", "ln -s loop1 loop2; ln -s loop2 loop1", PLAY "VORNA_PICTURE=loop1 \"$PROG\"",
-     2, "VORNA_PICTURE=loop1: cannot save the picture there: Too many levels of symbolic links\n",
+    {"picture through a relative link in another folder", "mkdir sub made; ln -s ../made/p.png sub/link.png",
+     PLAY "VORNA_PICTURE=sub/link.png ENDING=save \"$PROG\" >/dev/null", 0, "",
+     "test -L sub/link.png && cmp made/p.png own-5.png && test \"$(ls sub)\" = link.png"},
+    {"picture through a loop of links", "ln -s loop1 loop2; ln -s loop2 loop1", PLAY "VORNA_PICTURE=loop1 \"$PROG\"", 2,
+     "VORNA_PICTURE=loop1: cannot save the picture there: Too many levels of symbolic links\n",
      "test -L loop1 && test -L loop2"},
-    {"picture name too long", "",
-     PLAY "VORNA_PICTURE=$(printf 'x%.0s' $(seq 300)).png \"$PROG\"", 2,
+    {"picture name too long", "", PLAY "VORNA_PICTURE=$(printf 'x%.0s' $(seq 300)).png \"$PROG\"", 2,
      ": cannot save the picture there: File name too long\n", "test \"$(ls)\" = s.scr"},
 
     // Pictures after chosen events.
     {"pictures at events", "mkdir marks",
-     PLAY "VORNA_PICTURE=marks/p.png VORNA_PICTURE_AT=6,2,5,2 ENDING='save noshutdown' \"$PROG\" >/dev/null", 0,
-     "", "cmp marks/p-2.png own-2.png && cmp marks/p-5.png own-5.png && cmp marks/p-6.png own-5.png && "
-         "cmp marks/p.png own-5.png && test \"$(ls marks)\" = \"$(printf 'p-2.png\\np-5.png\\np-6.png\\np.png')\""},
+     PLAY "VORNA_PICTURE=marks/p.png VORNA_PICTURE_AT=6,2,5,2 ENDING='save noshutdown' \"$PROG\" >/dev/null", 0, "",
+     "cmp marks/p-2.png own-2.png && cmp marks/p-5.png own-5.png && cmp marks/p-6.png own-5.png && "
+     "cmp marks/p.png own-5.png && test \"$(ls marks)\" = \"$(printf 'p-2.png\\np-5.png\\np-6.png\\np.png')\""},
     {"pictures at events, no extension", "",
      PLAY "VORNA_PICTURE=pic VORNA_PICTURE_AT=1 ENDING=save \"$PROG\" >/dev/null", 0, "",
      "cmp pic-1 own-1.png && cmp pic own-5.png"},
     {"pictures at events without a picture", "", PLAY "VORNA_PICTURE_AT=1 \"$PROG\"", 2,
      "VORNA_PICTURE_AT=1: no pictures: the pictures are named after VORNA_PICTURE, which is not set\n", "true"},
     {"pictures at event 0", "", PLAY "VORNA_PICTURE=p.png VORNA_PICTURE_AT=1,0 \"$PROG\"", 2,
-     "VORNA_PICTURE_AT=1,0: not understood: use event numbers from 1 up, separated by commas, such as 3,10\n",
-     "true"},
+     "VORNA_PICTURE_AT=1,0: not understood: use event numbers from 1 up, separated by commas, such as 3,10\n", "true"},
     {"pictures at an empty item", "", PLAY "VORNA_PICTURE=p.png VORNA_PICTURE_AT=1,,2 \"$PROG\"", 2,
      "VORNA_PICTURE_AT=1,,2: not understood", "true"},
 
@@ -179,7 +180,8 @@ TEST(EndingRuns, EveryCase) {
             for (const char *line : {"VORNA", "Cannot", "cannot"})
                 EXPECT_EQ(run.errors.find(line), std::string::npos) << run.errors;
         const std::string check_body = std::string("exec >&2\n(set -x; ") + c.check + ") || { ls -la; exit 1; }";
-        const ProgramRun check = run_program(write_script(directory.path() / "check.sh", check_body), {}, directory.path());
+        const ProgramRun check =
+            run_program(write_script(directory.path() / "check.sh", check_body), {}, directory.path());
         EXPECT_EQ(check.status, 0) << check.errors;
     }
 }
