@@ -61,7 +61,7 @@ const EndingCase CASES[] = {
      PLAY "VORNA_PICTURE=p.png VORNA_LOG=l.log ENDING='noshutdown save' \"$PROG\" >out.txt", 0, "",
      "cmp p.png own-5.png && test \"$(tail -n 1 l.log)\" = 'EOF encountered in script file s.scr' && "
      "test \"$(grep -c '^event' l.log)\" = 5"},
-    {"exit(0) without shutting down", "", PLAY "VORNA_PICTURE=p.png ENDING='exit save' \"$PROG\" >out.txt", 0, "",
+    {"exit(0) without shutting down", "", PLAY "VORNA_PICTURE=p.png ENDING='exit save text' \"$PROG\" >out.txt", 0, "",
      "cmp p.png own-5.png && grep -qx end out.txt"},
     {"recording from the start, ended by exit(0)", "printf 'stale' >r.scr",
      "VORNA_RECORD=r.scr VORNA_PICTURE=p.png ENDING='ticks3 exit' \"$PROG\" >/dev/null", 0, "",

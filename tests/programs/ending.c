@@ -5,6 +5,7 @@
  *   noshutdown returns from graphical_main without VORNA_shutdown
  *   exit       calls exit(0) where it would return
  *   status5    returns 5
+ *   text       also writes "event N" as text on the canvas for every event
  *   save       saves the canvas as own-N.png after drawing for event N (own-0.png at first)
  * Every event fills the canvas with another colour and prints "event N" on standard output
  * and on the console; standard output gets "start" before the first wait and "end" last. */
@@ -34,6 +35,7 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     while ((kind = VORNA_next_event(&x, &y, &key)) != EVENT_QUIT) {
         events++;
         VORNA_draw_rectangle(1 + events % 23, -400, 400, 400, -400, 0);
+        if (has_word("text")) VORNA_printf_at(COLOR_BLACK, -100, 0, 30, "event %d", events);
         printf("event %d\n", events);
         VORNA_print("event %d\n", events);
         if (has_word("save")) {
