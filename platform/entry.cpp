@@ -12,9 +12,12 @@ struct PlatformInstanceRecord {
 
 namespace {
 int failure_status = 0; // set when the runtime could not finish what the run was asked to leave
-}
+void (*program_end_handler)(void) = nullptr;
+} // namespace
 
 void platform_set_failure_status(int status) { failure_status = status; }
+
+void platform_at_program_end(void (*handler)(void)) { program_end_handler = handler; }
 
 int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
     platform_init(argc > 0 ? argv[0] : nullptr);
@@ -26,5 +29,6 @@ int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
     }
     const int SHOW_NORMAL = 1;
     const int status = entry(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
+    if (program_end_handler) program_end_handler();
     return status == 0 ? failure_status : status;
 }

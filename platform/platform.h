@@ -91,6 +91,11 @@ void platform_screen_size(int *width, int *height);
 // this status instead (a non-zero status from the program is kept).
 void platform_set_failure_status(int status);
 
+// The handler the process entry calls when the program's graphical entry returns, before the
+// exit status is decided: it finishes what the run must leave even when the program did not
+// shut down (null: none).
+void platform_at_program_end(void (*handler)(void));
+
 // ---------------------------------------------------------------------------------------------
 // Windows
 // ---------------------------------------------------------------------------------------------

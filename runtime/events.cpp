@@ -53,6 +53,7 @@ int VORNA_next_event(int *x, int *y, char *key) {
         if (key) *key = 0;
         return EVENT_QUIT;
     }
+    unattended_before_wait(); // the picture of the answer to the last event, if one is owed
     runtime_state.event_kind = EVENT_NONE;
     runtime_state.key = 0;
     runtime_state.mouse_x = 0;
@@ -94,6 +95,7 @@ int VORNA_next_event(int *x, int *y, char *key) {
     if (key) *key = static_cast<char>(runtime_state.key);
     const int kind = runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
     if (kind == EVENT_QUIT) present_held_canvas(); // the program may end without polling again
+    unattended_event_returned();
     return kind;
 }
 

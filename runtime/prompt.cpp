@@ -27,6 +27,7 @@ int VORNA_gets(const char *prompt, char *result) {
         VORNA_print("VORNA_gets needs a buffer for the entry, not asking\n");
         return 0;
     }
+    unattended_before_wait(); // the dialog waits as VORNA_next_event does
 
     if (unattended_without_user()) {
         // The run plays a script and then quits: nobody is there to answer, and a dialog would

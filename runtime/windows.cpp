@@ -59,10 +59,10 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
 
 int VORNA_shutdown(void) {
     present_held_canvas();
+    unattended_finish(); // ends a recording too, with its pending ticks
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
     runtime_state.window_dc = nullptr;
     close_script();
-    unattended_finish();
     return 1;
 }
 
