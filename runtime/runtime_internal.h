@@ -69,6 +69,12 @@ enum {
     COLOR_COUNT = 24,
 };
 
+// Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
+// picture or the log could not be written) belong to unattended.cpp.
+enum {
+    EXIT_NOBODY_ANSWERS = 4, // VORNA_gets was asked for a prompt that nobody will ever answer
+};
+
 #define SCRIPT_FILE_NAME "VORNA.SCR"
 
 // ---------------------------------------------------------------------------------------------
@@ -143,6 +149,8 @@ struct RuntimeState {
     // Prompt dialog.
     char *prompt_result = nullptr; // VORNA_gets: the caller's buffer, from the moment the dialog
                                    // opens; kept after the call
+    int prompts_unanswered = 0;    // VORNA_gets counts the prompts in a row that nobody answered
+                                   // (no dialog could be shown); VORNA_next_event clears it
 
     // Unattended runs: what the environment asked for at start-up (unattended.cpp). All are set
     // by unattended_read_environment.
@@ -153,6 +161,11 @@ struct RuntimeState {
     char *log_path = nullptr;     // VORNA_LOG: the file that every printed and logged line goes to
     int log_fd = -1;              // ... open for appending, or -1: unattended_finish or a failed
                                   // write closes it
+    char *answers_path = nullptr; // VORNA_ANSWERS: the file whose lines answer VORNA_gets
+    std::FILE *answers = nullptr; // ... open for reading for the whole run; VORNA_gets reads one
+                                  // line per prompt
+    bool play_ended = false;      // stop_playback sets it when the VORNA_PLAY script of a
+                                  // VORNA_PLAY_EXIT run has ended; nothing clears it
 };
 
 extern RuntimeState runtime_state;
@@ -250,7 +263,7 @@ struct stat;
 const char *not_regular_reason(const struct stat *status);
 
 // unattended.cpp
-// Reads VORNA_PLAY, VORNA_PLAY_EXIT, VORNA_PICTURE and VORNA_LOG. A value that cannot work ends
+// Reads VORNA_PLAY, VORNA_PLAY_EXIT, VORNA_PICTURE, VORNA_LOG and VORNA_ANSWERS. A value that cannot work ends
 // the process with status 2 and a message on stderr, before any window opens.
 void unattended_read_environment(void);
 // End of start-up: begins playing the VORNA_PLAY script.
@@ -261,3 +274,10 @@ void unattended_finish(void);
 void unattended_log_line(const char *line);
 // True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
 bool unattended_without_user(void);
+
+// threads.cpp
+// VORNA_startup: the calling thread is the one the runtime works on from now on.
+void note_runtime_thread(void);
+// True, after a message on stderr (once per function), when a public function is called from
+// another thread than the one that started the runtime: the call must then do nothing.
+bool refuse_other_thread(const char *function);

@@ -1,4 +1,4 @@
-// unattended.cpp: running a program without anyone at it, for marking, through four
+// unattended.cpp: running a program without anyone at it, for marking, through five
 // environment variables read at start-up:
 //     VORNA_PLAY=script      playback of that script starts at once (unpaced, as Ctrl+P plays);
 //                            playback reads that file for the whole run, recording still
@@ -7,6 +7,8 @@
 //     VORNA_PICTURE=file     shut-down saves the canvas there as PNG
 //     VORNA_LOG=file         every printed line and every drawing-log line (logging on or off)
 //                            is appended there, one line each, in the order they happen
+//     VORNA_ANSWERS=file     VORNA_gets shows no dialog: each call takes the next line of the
+//                            file as its entry
 // An empty variable counts as unset. A value that cannot work is found before any window opens
 // and ends the process with status 2 and a message on stderr, so a marking script never waits
 // on a run that was doomed from the start. What only shut-down can find out (the picture or the
@@ -15,7 +17,7 @@
 //
 // The fields this file sets are read where they act: script.cpp reads and quits by play_script
 // and play_exit, console.cpp writes every line through unattended_log_line, prompt.cpp answers
-// itself when unattended_without_user.
+// from the answers file, and itself when unattended_without_user.
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -44,14 +46,29 @@ const char *variable(const char *name) {
     std::exit(EXIT_BAD_ENVIRONMENT);
 }
 
-// The script must be a regular file that can be read (see script.cpp for why only that).
-void check_play_script(const char *path) {
+// Opens a file that must be a regular file that can be read; refuses the variable otherwise.
+// The open must not wait, for a FIFO's writer for example.
+int open_regular(const char *name, const char *path, const char *what) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) refuse("VORNA_PLAY", path, "cannot read the script", std::strerror(errno));
+    if (fd < 0) refuse(name, path, what, std::strerror(errno));
     struct stat status;
     const char *reason = fstat(fd, &status) == 0 ? not_regular_reason(&status) : std::strerror(errno);
-    close(fd);
-    if (reason) refuse("VORNA_PLAY", path, "cannot read the script", reason);
+    if (reason) {
+        close(fd);
+        refuse(name, path, what, reason);
+    }
+    return fd;
+}
+
+// The script must be a regular file that can be read (see script.cpp for why only that).
+void check_play_script(const char *path) { close(open_regular("VORNA_PLAY", path, "cannot read the script")); }
+
+// The answers are read a line per prompt for the whole run, from a regular file as the script.
+std::FILE *open_answers(const char *path) {
+    const int fd = open_regular("VORNA_ANSWERS", path, "cannot read the answers");
+    std::FILE *file = fdopen(fd, "rb");
+    if (!file) refuse("VORNA_ANSWERS", path, "cannot read the answers", std::strerror(errno));
+    return file;
 }
 
 // The picture's folder must take a new file: one is created there and removed again.
@@ -91,11 +108,13 @@ void unattended_read_environment(void) {
     const char *play_exit = variable("VORNA_PLAY_EXIT");
     const char *picture = variable("VORNA_PICTURE");
     const char *log = variable("VORNA_LOG");
+    const char *answers = variable("VORNA_ANSWERS");
 
     if (play_exit && std::strcmp(play_exit, "0") != 0 && std::strcmp(play_exit, "1") != 0)
         refuse("VORNA_PLAY_EXIT", play_exit, "not understood", "use 1 to quit when the script ends, or 0");
     if (play) check_play_script(play);
     if (picture) check_picture_path(picture);
+    std::FILE *answers_file = answers ? open_answers(answers) : nullptr;
     const int log_fd = log ? open_log(log) : -1;
 
     // Copies: the program may change its environment later.
@@ -104,6 +123,8 @@ void unattended_read_environment(void) {
     runtime_state.picture_path = picture ? strdup(picture) : nullptr;
     runtime_state.log_path = log ? strdup(log) : nullptr;
     runtime_state.log_fd = log_fd;
+    runtime_state.answers_path = answers ? strdup(answers) : nullptr;
+    runtime_state.answers = answers_file;
 }
 
 void unattended_begin(void) {
