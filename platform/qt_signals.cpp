@@ -146,7 +146,8 @@ void *watchdog(void *) {
         const int signal_number = armed_signal.load();
         if (signal_number == 0) continue;
         char line[160];
-        std::snprintf(line, sizeof line, "vorna: %s asked the program to quit and it has not ended within %d ms; it ends now\n",
+        std::snprintf(line, sizeof line,
+                      "vorna: %s asked the program to quit and it has not ended within %d ms; it ends now\n",
                       signal_name(signal_number), QUIT_DEADLINE_MS);
         write_text(line);
         end_by_signal(signal_number);

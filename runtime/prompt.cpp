@@ -80,8 +80,7 @@ int VORNA_gets(const char *prompt, char *result) {
         runtime_state.prompt_result = result;
         return 1;
     }
-    if (runtime_state.play_ended)
-        end_at_prompt(shown, "the unattended run's script has ended, and nobody will answer");
+    if (runtime_state.play_ended) end_at_prompt(shown, "the unattended run's script has ended, and nobody will answer");
 
     if (runtime_state.answers || unattended_without_user()) {
         // Nobody is there to answer, and a dialog would wait for ever. The program gets an

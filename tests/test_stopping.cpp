@@ -40,13 +40,34 @@ const std::string NO_ANSWERS_LEFT = "VORNA_gets \"Name?\": no answers left in tw
 
 const StopCase STOP_CASES[] = {
     {"an endless loop", "loop", {}, {SIGTERM}, 128 + SIGTERM, 0.9, 2.5, ENDS_NOW_TERM, {}},
-    {"an endless loop given a second signal", "loop", {}, {SIGINT, SIGINT}, 128 + SIGINT, 0.0, 0.8,
-     "vorna: a second SIGINT ends the program now\n", {}},
-    {"a program that takes the quit and waits on", "ignore-quit", {}, {SIGTERM}, 128 + SIGTERM, 0.9, 2.5,
-     ENDS_NOW_TERM, {}},
+    {"an endless loop given a second signal",
+     "loop",
+     {},
+     {SIGINT, SIGINT},
+     128 + SIGINT,
+     0.0,
+     0.9,
+     "vorna: a second SIGINT ends the program now\n",
+     {}},
+    {"a program that takes the quit and waits on",
+     "ignore-quit",
+     {},
+     {SIGTERM},
+     128 + SIGTERM,
+     0.9,
+     2.5,
+     ENDS_NOW_TERM,
+     {}},
     {"a program that quits and shuts down, then takes 1.5 s to return", "polite", {}, {SIGTERM}, 0, 1.4, 5.0, "", {}},
-    {"a program that prompts in a loop", "gets-loop", {}, {SIGTERM}, EXIT_NOBODY_ANSWERS, 0.0, 0.8,
-     "VORNA_gets \"Name?\": a signal asked the program to quit, and nobody will answer; the program ends\n", {}},
+    {"a program that prompts in a loop",
+     "gets-loop",
+     {},
+     {SIGTERM},
+     EXIT_NOBODY_ANSWERS,
+     0.0,
+     0.9,
+     "VORNA_gets \"Name?\": a signal asked the program to quit, and nobody will answer; the program ends\n",
+     {}},
     {"a program that prompts in a loop while its script plays",
      "gets-loop",
      {PLAY_AND_EXIT[0], PLAY_AND_EXIT[1]},
@@ -191,8 +212,9 @@ TEST_F(Stopping, AnswersAreTheFileLinesAsTheDialogWouldGiveThem) {
         EXPECT_EQ(VORNA_gets("Question?", buffer), 1);
         EXPECT_STREQ(buffer, "");
     }
-    EXPECT_EQ(printed_lines(),
-              std::vector<std::string>(2, "VORNA_gets \"Question?\": no answers left in answers.txt; the entry is empty\n"));
+    EXPECT_EQ(
+        printed_lines(),
+        std::vector<std::string>(2, "VORNA_gets \"Question?\": no answers left in answers.txt; the entry is empty\n"));
     EXPECT_EQ(runtime_state.prompts_unanswered, 2);
     post_char('k');
     EXPECT_EQ(next_event().kind, EVENT_KEY);

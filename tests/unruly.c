@@ -42,9 +42,11 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     say_ready();
     if (strcmp(command_line, "loop") == 0) {
         volatile unsigned long spins = 0;
-        for (;;) spins++;
+        for (;;)
+            spins++;
     } else if (strcmp(command_line, "ignore-quit") == 0) {
-        for (;;) VORNA_next_event(NULL, NULL, NULL);
+        for (;;)
+            VORNA_next_event(NULL, NULL, NULL);
     } else if (strcmp(command_line, "polite") == 0) {
         wait_for_quit();
         VORNA_shutdown();
