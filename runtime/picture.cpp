@@ -136,6 +136,7 @@ void save_numbered_picture(void) {
 }
 
 int VORNA_save_picture(const char *file_name) {
+    if (refuse_other_thread("VORNA_save_picture")) return 0;
     if (!runtime_state.canvas) return 0; // before start-up there is no picture
     if (!file_name || file_name[0] == '\0') {
         VORNA_print("VORNA_save_picture needs a file name; no picture saved\n");

@@ -69,6 +69,12 @@ enum {
     COLOR_COUNT = 24,
 };
 
+// Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
+// picture or the log could not be written) belong to unattended.cpp.
+enum {
+    EXIT_NOBODY_ANSWERS = 4, // VORNA_gets was asked for a prompt that nobody will ever answer
+};
+
 #define SCRIPT_FILE_NAME "VORNA.SCR"
 
 // ---------------------------------------------------------------------------------------------
@@ -145,6 +151,8 @@ struct RuntimeState {
     // Prompt dialog.
     char *prompt_result = nullptr; // VORNA_gets: the caller's buffer, from the moment the dialog
                                    // opens; kept after the call
+    int prompts_unanswered = 0;    // VORNA_gets counts the prompts in a row that nobody answered
+                                   // (no dialog could be shown); VORNA_next_event clears it
 
     // Unattended runs: what the environment asked for at start-up (unattended.cpp). All are set
     // by unattended_read_environment.
@@ -170,6 +178,11 @@ struct RuntimeState {
                                   // the next wait or the end (unattended_before_wait and
                                   // unattended_finish save it and clear it); 0 when none
     bool outputs_failed = false;  // a picture or the log could not be written (report_unfinished)
+    char *answers_path = nullptr; // VORNA_ANSWERS: the file whose lines answer VORNA_gets
+    std::FILE *answers = nullptr; // ... open for reading for the whole run; VORNA_gets reads one
+                                  // line per prompt
+    bool play_ended = false;      // stop_playback sets it when the VORNA_PLAY script of a
+                                  // VORNA_PLAY_EXIT run has ended; nothing clears it
 };
 
 extern RuntimeState runtime_state;
@@ -300,3 +313,10 @@ const char *unattended_file_owner(const char *path);
 void unattended_log_line(const char *line);
 // True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
 bool unattended_without_user(void);
+
+// threads.cpp
+// VORNA_startup: the calling thread is the one the runtime works on from now on.
+void note_runtime_thread(void);
+// True, after a message on stderr (once per function), when a public function is called from
+// another thread than the one that started the runtime: the call must then do nothing.
+bool refuse_other_thread(const char *function);

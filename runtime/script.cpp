@@ -301,7 +301,10 @@ void stop_playback(void) {
     runtime_state.play_one = false;
     platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
     // Playback ended by itself: an unattended run with VORNA_PLAY_EXIT ends the program now.
-    if (runtime_state.play_exit) platform_post_quit(0);
+    if (runtime_state.play_exit) {
+        runtime_state.play_ended = true;
+        platform_post_quit(0);
+    }
 }
 
 const char *script_read_name(void) { return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME; }

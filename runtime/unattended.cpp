@@ -11,6 +11,8 @@
 //     VORNA_LOG_LIMIT=64M    at most that many bytes of lines go to the log; a last line says
 //                            it was cut (a program looping on output cannot fill the disk)
 //     VORNA_RECORD=file      recording to that file (instead of VORNA.SCR) runs from start-up
+//     VORNA_ANSWERS=file     VORNA_gets shows no dialog: each call takes the next line of the
+//                            file as its entry
 // An empty variable counts as unset. A value that cannot work, or two variables naming the same
 // file, is found before any window opens and ends the process with status 2 and a message on
 // stderr, so a marking script never waits on a run that was doomed from the start. What only
@@ -24,8 +26,8 @@
 //
 // The fields this file sets are read where they act: script.cpp reads and quits by play_script
 // and play_exit and writes record_path, console.cpp writes every line through
-// unattended_log_line, prompt.cpp answers itself when unattended_without_user, events.cpp
-// counts the events for VORNA_PICTURE_AT.
+// unattended_log_line, prompt.cpp answers from the answers file (and with an empty entry when
+// unattended_without_user), events.cpp counts the events for VORNA_PICTURE_AT.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -61,14 +63,29 @@ const char *variable(const char *name) {
     std::exit(EXIT_BAD_ENVIRONMENT);
 }
 
-// The script must be a regular file that can be read (see script.cpp for why only that).
-void check_play_script(const char *path) {
+// Opens a file that must be a regular file that can be read; refuses the variable otherwise.
+// The open must not wait, for a FIFO's writer for example.
+int open_regular(const char *name, const char *path, const char *what) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) refuse("VORNA_PLAY", path, "cannot read the script", std::strerror(errno));
+    if (fd < 0) refuse(name, path, what, std::strerror(errno));
     struct stat status;
     const char *reason = fstat(fd, &status) == 0 ? not_regular_reason(&status) : std::strerror(errno);
-    close(fd);
-    if (reason) refuse("VORNA_PLAY", path, "cannot read the script", reason);
+    if (reason) {
+        close(fd);
+        refuse(name, path, what, reason);
+    }
+    return fd;
+}
+
+// The script must be a regular file that can be read (see script.cpp for why only that).
+void check_play_script(const char *path) { close(open_regular("VORNA_PLAY", path, "cannot read the script")); }
+
+// The answers are read a line per prompt for the whole run, from a regular file as the script.
+std::FILE *open_answers(const char *path) {
+    const int fd = open_regular("VORNA_ANSWERS", path, "cannot read the answers");
+    std::FILE *file = fdopen(fd, "rb");
+    if (!file) refuse("VORNA_ANSWERS", path, "cannot read the answers", std::strerror(errno));
+    return file;
 }
 
 // A file the run writes later (a picture, a recording) must be writable then. Links are followed
@@ -268,6 +285,7 @@ void unattended_read_environment(void) {
     const char *log = variable("VORNA_LOG");
     const char *log_limit = variable("VORNA_LOG_LIMIT");
     const char *record = variable("VORNA_RECORD");
+    const char *answers = variable("VORNA_ANSWERS");
 
     if (play_exit && std::strcmp(play_exit, "0") != 0 && std::strcmp(play_exit, "1") != 0)
         refuse("VORNA_PLAY_EXIT", play_exit, "not understood", "use 1 to quit when the script ends, or 0");
@@ -292,6 +310,7 @@ void unattended_read_environment(void) {
         check_output_file("VORNA_PICTURE_AT", last_picture, "cannot save the picture there", true);
     }
     if (record) check_output_file("VORNA_RECORD", record, "cannot write the script", false);
+    std::FILE *answers_file = answers ? open_answers(answers) : nullptr;
 
     // Every file the run reads or writes, and each numbered picture, must be a file of its own.
     std::vector<NamedFile> files;
@@ -327,6 +346,8 @@ void unattended_read_environment(void) {
     runtime_state.record_path = record ? strdup(record) : nullptr;
     // Also a Ctrl+R recording keeps its pending ticks when graphical_main returns.
     platform_at_program_end(unattended_finish);
+    runtime_state.answers_path = answers ? strdup(answers) : nullptr;
+    runtime_state.answers = answers_file;
 }
 
 void unattended_begin(void) {
