@@ -28,7 +28,9 @@ enum PlatformMessageKind {
     MSG_DESTROY,         // the window was closed by the user
     MSG_TIMER,           // a = timer identifier
     MSG_LBUTTON_DOWN,    // a = x, b = y: client pixel position
-    MSG_KEY_DOWN,        // a = virtual-key code, b = repeat flag, c = character it types or -1
+    MSG_KEY_DOWN,        // a = virtual-key code, b = 1 when the key is already down (a held key's
+                         // repeat, also one the window system does not flag), c = character
+                         // it types or -1
     MSG_KEY_UP,          // a = virtual-key code
     MSG_CHAR,            // a = character code 0..255
     MSG_COMMAND,         // a = menu command identifier
