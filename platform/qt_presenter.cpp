@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
