@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -33,6 +34,9 @@
 #if VORNA_HAVE_X11
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #endif
 
 namespace {
@@ -55,8 +59,56 @@ enum { PRESENTER_UNTRIED, PRESENTER_RUNNING, PRESENTER_UNAVAILABLE } presenter_s
 #if VORNA_HAVE_X11
 Display *presenter_display = nullptr; // used by the presenter thread only, once it runs
 
+bool x_error_seen = false;            // set by an X error on this connection
+
 // X errors on this connection (a window already gone at exit) are no reason to end the program.
-int ignore_x_error(Display *, XErrorEvent *) { return 0; }
+int note_x_error(Display *, XErrorEvent *) {
+    x_error_seen = true;
+    return 0;
+}
+
+// Images in memory shared with the X server, which reads the pixels from there instead of from
+// the connection: one per picture size (the graphics window's, the console's). None where the
+// server cannot share memory with this process (a remote display, say): then the pixels go
+// through the connection.
+std::vector<XImage *> shared_images;
+bool sharing_failed = false;
+
+XImage *shared_image(Visual *visual, int depth, int width, int height) {
+    for (XImage *image : shared_images)
+        if (image->width == width && image->height == height && image->depth == depth) return image;
+    if (sharing_failed || shared_images.size() >= 4 || !XShmQueryExtension(presenter_display) ||
+        ImageByteOrder(presenter_display) != LSBFirst) {
+        sharing_failed = true;
+        return nullptr;
+    }
+    auto *segment = new XShmSegmentInfo{};
+    XImage *image = XShmCreateImage(presenter_display, visual, unsigned(depth), ZPixmap, nullptr, segment,
+                                    unsigned(width), unsigned(height));
+    segment->shmid = image ? shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600) : -1;
+    void *address = segment->shmid >= 0 ? shmat(segment->shmid, nullptr, 0) : reinterpret_cast<void *>(-1);
+    bool attached = false;
+    if (address != reinterpret_cast<void *>(-1)) {
+        segment->shmaddr = image->data = static_cast<char *>(address);
+        segment->readOnly = False;
+        x_error_seen = false;
+        attached = XShmAttach(presenter_display, segment) && (XSync(presenter_display, False), !x_error_seen);
+    }
+    if (segment->shmid >= 0) shmctl(segment->shmid, IPC_RMID, nullptr); // gone once both let go
+    if (attached && image->bits_per_pixel == 32) {
+        shared_images.push_back(image);
+        return image;
+    }
+    if (attached) XShmDetach(presenter_display, segment);
+    if (address != reinterpret_cast<void *>(-1)) shmdt(address);
+    if (image) {
+        image->data = nullptr;
+        XDestroyImage(image);
+    }
+    delete segment;
+    sharing_failed = true;
+    return nullptr;
+}
 
 // Puts the picture, cut to the size, into the X window at the offset, and waits until the X
 // server has drawn it.
@@ -69,20 +121,28 @@ void put_picture(const QImage &picture, unsigned long xid, QPoint offset, QSize 
         return;
     const QImage pixels = picture.format() == QImage::Format_RGB32 ? picture
                                                                     : picture.convertToFormat(QImage::Format_RGB32);
-    XImage *image = XCreateImage(presenter_display, attributes.visual, unsigned(attributes.depth), ZPixmap, 0,
-                                 const_cast<char *>(reinterpret_cast<const char *>(pixels.constBits())),
-                                 unsigned(pixels.width()), unsigned(pixels.height()), 32, int(pixels.bytesPerLine()));
-    if (!image) return;
-    if (image->bits_per_pixel == 32) {
+    const int width = std::min(pixels.width(), size.width()), height = std::min(pixels.height(), size.height());
+    if (width <= 0 || height <= 0) return;
+    GC gc = XCreateGC(presenter_display, xid, 0, nullptr);
+    if (XImage *shared = shared_image(attributes.visual, attributes.depth, width, height)) {
+        for (int y = 0; y < height; y++)
+            std::memcpy(shared->data + std::ptrdiff_t(y) * shared->bytes_per_line, pixels.constScanLine(y),
+                        size_t(width) * 4);
+        XShmPutImage(presenter_display, xid, gc, shared, 0, 0, offset.x(), offset.y(), unsigned(width),
+                     unsigned(height), False);
+    } else if (XImage *image = XCreateImage(presenter_display, attributes.visual, unsigned(attributes.depth), ZPixmap,
+                                            0, const_cast<char *>(reinterpret_cast<const char *>(pixels.constBits())),
+                                            unsigned(pixels.width()), unsigned(pixels.height()), 32,
+                                            int(pixels.bytesPerLine()))) {
         image->byte_order = LSBFirst; // the image's pixels are 0xffRRGGBB words in memory
-        GC gc = XCreateGC(presenter_display, xid, 0, nullptr);
-        XPutImage(presenter_display, xid, gc, image, 0, 0, offset.x(), offset.y(),
-                  unsigned(std::min(pixels.width(), size.width())), unsigned(std::min(pixels.height(), size.height())));
-        XFreeGC(presenter_display, gc);
+        if (image->bits_per_pixel == 32)
+            XPutImage(presenter_display, xid, gc, image, 0, 0, offset.x(), offset.y(), unsigned(width),
+                      unsigned(height));
+        image->data = nullptr; // the pixels belong to the QImage
+        XDestroyImage(image);
     }
-    image->data = nullptr; // the pixels belong to the QImage
-    XDestroyImage(image);
-    XSync(presenter_display, False);
+    XFreeGC(presenter_display, gc);
+    XSync(presenter_display, False); // drawn, and the shared image free for the next picture
 }
 
 #endif
@@ -152,7 +212,7 @@ bool presenter_running(PlatformWindow *window) {
         if (!qt_display) return false;
         presenter_display = XOpenDisplay(DisplayString(qt_display));
         if (!presenter_display) return false;
-        XSetErrorHandler(ignore_x_error);
+        XSetErrorHandler(note_x_error);
         shared().font = qt_console_font();
         std::thread(presenter_loop).detach(); // runs until the process ends
         presenter_status = PRESENTER_RUNNING;
