@@ -266,11 +266,25 @@ void platform_copy_surface(PlatformSurface *dst, PlatformSurface *src) {
     if (!dst || !src || dst == src) return;
     qt_surface_end_painting(src);
     qt_surface_end_painting(dst);
+    if (dst->window) qt_presenter_drawing(dst->window); // what it holds is older
     dst->image = src->image; // shared until either side is drawn on again
     if (dst->window && dst->window->client) {
         dst->window->own_update = true;
-        dst->window->client->update();
+        dst->window->client->repaint(); // on the screen before the program goes on
+        dst->window->own_update = false;
     }
+}
+
+int platform_present_later(PlatformSurface *dst, PlatformSurface *src, int interval_ms) {
+    if (!dst || !src || dst == src || !dst->window) return 0;
+    qt_surface_end_painting(src);
+    std::chrono::steady_clock::time_point drawn_at;
+    {
+        std::lock_guard<std::mutex> lock(qt_presenter_lock());
+        drawn_at = dst->window->drawn_at;
+    }
+    const auto due = std::max(std::chrono::steady_clock::now(), drawn_at + std::chrono::milliseconds(interval_ms));
+    return qt_presenter_hold(dst->window, &src->image, due) ? 1 : 0;
 }
 
 std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y) {
