@@ -1,0 +1,872 @@
+// raster.cpp: shapes into a 32-bit pixel buffer. See raster.h for the pixel rules.
+//
+// Three kinds of arithmetic live here, each kept exactly as the pictures depend on it:
+// - shapes that reduce to blocks of pixels (rectangles, one-pixel-thin ellipses) and the
+//   hand-made pieces (Bresenham lines, ellipses too large for the fixed-point paths) work on
+//   64-bit integers and doubles;
+// - polygon interiors, one-pixel pens and wide lines use 16.16 and 26.6 fixed point, as the
+//   pictures were first made with, on coordinates first brought within +-16384 pixels;
+// - ellipses with a thin pen use the integer midpoint method.
+#include "raster/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr std::int64_t COORD_SAFE = 1 << 14; // fixed-point paths take coordinates within +-16384
+constexpr std::int64_t PEN_WIDEST = 4096;    // wider pens already cover the buffer from any nearby edge
+constexpr int POLYGON_CLIPPED_MAX = RASTER_POLYGON_POINTS_MAX + 4; // a cut adds at most one corner per side
+
+bool is_safe(std::int64_t value) { return value >= -COORD_SAFE && value <= COORD_SAFE; }
+
+std::int64_t pen_width_of(std::int64_t width) { return std::clamp<std::int64_t>(width, 1, PEN_WIDEST); }
+
+// ---------------------------------------------------------------------------------------------
+// Stores
+// ---------------------------------------------------------------------------------------------
+
+void put_pixel(const RasterTarget *t, std::int64_t x, std::int64_t y, std::uint32_t color) {
+    if (x < 0 || y < 0 || x >= t->width || y >= t->height) return;
+    t->pixels[y * t->stride + x] = color;
+}
+
+// Pixels x0..x1 (inclusive) of row y, cut to the buffer.
+void fill_span(const RasterTarget *t, std::int64_t y, std::int64_t x0, std::int64_t x1, std::uint32_t color) {
+    if (y < 0 || y >= t->height) return;
+    x0 = std::max<std::int64_t>(x0, 0);
+    x1 = std::min<std::int64_t>(x1, t->width - 1);
+    if (x0 > x1) return;
+    std::fill(t->pixels + y * t->stride + x0, t->pixels + y * t->stride + x1 + 1, color);
+}
+
+// Pixels x0..x1, y0..y1 (inclusive), cut to the buffer.
+void fill_block(const RasterTarget *t, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                std::uint32_t color) {
+    y0 = std::max<std::int64_t>(y0, 0);
+    y1 = std::min<std::int64_t>(y1, t->height - 1);
+    x0 = std::max<std::int64_t>(x0, 0);
+    x1 = std::min<std::int64_t>(x1, t->width - 1);
+    if (x0 > x1) return;
+    for (std::int64_t y = y0; y <= y1; ++y)
+        std::fill(t->pixels + y * t->stride + x0, t->pixels + y * t->stride + x1 + 1, color);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipping in floating point, for coordinates beyond the fixed-point range
+// ---------------------------------------------------------------------------------------------
+
+// Cuts the segment to the box; false when nothing of it lies inside. *t_end < 1 tells that the
+// end point was cut away.
+bool clip_segment(double &x1, double &y1, double &x2, double &y2, double left, double top, double right,
+                  double bottom, double *t_end = nullptr) {
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = x2 - x1, dy = y2 - y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - left, right - x1, y1 - top, bottom - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0.0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+    }
+    const double nx1 = x1 + t0 * dx, ny1 = y1 + t0 * dy;
+    const double nx2 = x1 + t1 * dx, ny2 = y1 + t1 * dy;
+    x1 = nx1;
+    y1 = ny1;
+    x2 = nx2;
+    y2 = ny2;
+    if (t_end) *t_end = t1;
+    return true;
+}
+
+struct PointF {
+    double x, y;
+};
+
+// The polygon cut to the box, one side after the other; returns the number of corners left.
+int clip_polygon(PointF *points, int count, double left, double top, double right, double bottom) {
+    PointF scratch[POLYGON_CLIPPED_MAX];
+    for (int edge = 0; edge < 4 && count > 0; ++edge) {
+        auto inside = [&](const PointF &p) {
+            switch (edge) {
+            case 0: return p.x >= left;
+            case 1: return p.x <= right;
+            case 2: return p.y >= top;
+            default: return p.y <= bottom;
+            }
+        };
+        auto cross = [&](const PointF &a, const PointF &b) {
+            double t;
+            switch (edge) {
+            case 0: t = (left - a.x) / (b.x - a.x); break;
+            case 1: t = (right - a.x) / (b.x - a.x); break;
+            case 2: t = (top - a.y) / (b.y - a.y); break;
+            default: t = (bottom - a.y) / (b.y - a.y); break;
+            }
+            return PointF{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+        };
+        std::copy(points, points + count, scratch);
+        int out = 0;
+        for (int i = 0; i < count; ++i) {
+            const PointF &current = scratch[i];
+            const PointF &previous = scratch[(i + count - 1) % count];
+            if (inside(current)) {
+                if (!inside(previous)) points[out++] = cross(previous, current);
+                points[out++] = current;
+            } else if (inside(previous)) {
+                points[out++] = cross(previous, current);
+            }
+        }
+        count = out;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bresenham lines
+// ---------------------------------------------------------------------------------------------
+
+// One-pixel line from (x1, y1) to (x2, y2), the final pixel left out unless asked for. Walks
+// only the part that can reach the buffer: callers bring the ends near it first.
+void bresenham_line(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                    bool draw_last, std::uint32_t color) {
+    const std::int64_t dx = std::llabs(x2 - x1), dy = -std::llabs(y2 - y1);
+    const std::int64_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    std::int64_t err = dx + dy;
+    std::int64_t x = x1, y = y1;
+    while (x != x2 || y != y2) {
+        put_pixel(t, x, y, color);
+        const std::int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    if (draw_last) put_pixel(t, x, y, color);
+}
+
+// ---------------------------------------------------------------------------------------------
+// One-pixel pen in fixed point: steps along the longer axis, 26.6 ends and a 16.16 slope.
+// Consecutive edges of an outline share state so that no corner pixel is drawn twice or left
+// out where the direction turns.
+// ---------------------------------------------------------------------------------------------
+
+enum : int { CAP_NONE = 0, CAP_BEGIN = 1, CAP_END = 2 };
+enum : int {
+    DIR_NONE = 0,
+    DIR_DOWN = 1,
+    DIR_UP = 2,
+    DIR_RIGHT = 4,
+    DIR_LEFT = 8,
+    DIR_VERTICAL_MASK = 3,
+    DIR_HORIZONTAL_MASK = 12,
+};
+
+struct ThinPen {
+    const RasterTarget *target;
+    std::uint32_t color;
+    double xmin, xmax, ymin, ymax; // the rough cut, one pixel beyond the buffer
+    int last_x = -1, last_y = -1;  // last pixel of the previous edge; x < 0: none
+    int last_dir = DIR_NONE;
+    bool last_axis_aligned = false;
+};
+
+ThinPen thin_pen(const RasterTarget *t, std::uint32_t color) {
+    ThinPen pen{t, color, -1.0, double(t->width) + 1.0, -1.0, double(t->height) + 1.0};
+    return pen;
+}
+
+int to_26_6(double v) { return int(v * 64.0); }
+
+int fixed_div_16_16(int x, int y) {
+    if (std::abs(x) > 0x7fff) return int((std::int64_t(x) << 16) / y);
+    return (x * 65536) / y;
+}
+
+int swap_caps(int caps) { return ((caps & CAP_BEGIN) << 1) | ((caps & CAP_END) >> 1); }
+
+// Rough cut of the segment to the pen's box; true when nothing is left.
+bool thin_clip(ThinPen &pen, double &x1, double &y1, double &x2, double &y2) {
+    if (x1 < pen.xmin) {
+        if (x2 <= pen.xmin) goto gone;
+        y1 += (y2 - y1) / (x2 - x1) * (pen.xmin - x1);
+        x1 = pen.xmin;
+    } else if (x1 > pen.xmax) {
+        if (x2 >= pen.xmax) goto gone;
+        y1 += (y2 - y1) / (x2 - x1) * (pen.xmax - x1);
+        x1 = pen.xmax;
+    }
+    if (x2 < pen.xmin) {
+        pen.last_x = -1;
+        y2 += (y2 - y1) / (x2 - x1) * (pen.xmin - x2);
+        x2 = pen.xmin;
+    } else if (x2 > pen.xmax) {
+        pen.last_x = -1;
+        y2 += (y2 - y1) / (x2 - x1) * (pen.xmax - x2);
+        x2 = pen.xmax;
+    }
+    if (y1 < pen.ymin) {
+        if (y2 <= pen.ymin) goto gone;
+        x1 += (x2 - x1) / (y2 - y1) * (pen.ymin - y1);
+        y1 = pen.ymin;
+    } else if (y1 > pen.ymax) {
+        if (y2 >= pen.ymax) goto gone;
+        x1 += (x2 - x1) / (y2 - y1) * (pen.ymax - y1);
+        y1 = pen.ymax;
+    }
+    if (y2 < pen.ymin) {
+        pen.last_x = -1;
+        x2 += (x2 - x1) / (y2 - y1) * (pen.ymin - y2);
+        y2 = pen.ymin;
+    } else if (y2 > pen.ymax) {
+        pen.last_x = -1;
+        x2 += (x2 - x1) / (y2 - y1) * (pen.ymax - y2);
+        y2 = pen.ymax;
+    }
+    return false;
+gone:
+    pen.last_x = -1;
+    return true;
+}
+
+// Where the closing edge of an outline ends and which way it runs, so that the first edge
+// joins it as it joins any other.
+void thin_closing_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2) {
+    pen.last_x = -1;
+    pen.last_y = -1;
+    if (thin_clip(pen, rx1, ry1, rx2, ry2)) return;
+    int x1 = to_26_6(rx1), y1 = to_26_6(ry1), x2 = to_26_6(rx2), y2 = to_26_6(ry2);
+    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
+    if (dx < dy) {
+        const bool swapped = y1 > y2;
+        if (swapped) {
+            std::swap(y1, y2);
+            std::swap(x1, x2);
+        }
+        const int xinc = fixed_div_16_16(x2 - x1, y2 - y1);
+        int x = x1 * 1024;
+        const int y = (y1 + 32) >> 6, ys = (y2 + 32) >> 6;
+        const int round = xinc > 0 ? 32 : 0;
+        if (y != ys) {
+            x += (((y << 6) + round - y1) * xinc) >> 6;
+            if (swapped) {
+                pen.last_x = x >> 16;
+                pen.last_y = y;
+                pen.last_dir = DIR_UP;
+            } else {
+                pen.last_x = (x + (ys - y - 1) * xinc) >> 16;
+                pen.last_y = ys - 1;
+                pen.last_dir = DIR_DOWN;
+            }
+            pen.last_axis_aligned = std::abs(xinc) < (1 << 14);
+        }
+    } else {
+        if (!dx) return;
+        const bool swapped = x1 > x2;
+        if (swapped) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const int yinc = fixed_div_16_16(y2 - y1, x2 - x1);
+        int y = y1 * 1024;
+        const int x = (x1 + 32) >> 6, xs = (x2 + 32) >> 6;
+        const int round = yinc > 0 ? 32 : 0;
+        if (x != xs) {
+            y += (((x << 6) + round - x1) * yinc) >> 6;
+            if (swapped) {
+                pen.last_x = x;
+                pen.last_y = y >> 16;
+                pen.last_dir = DIR_LEFT;
+            } else {
+                pen.last_x = xs - 1;
+                pen.last_y = (y + (xs - x - 1) * yinc) >> 16;
+                pen.last_dir = DIR_RIGHT;
+            }
+            pen.last_axis_aligned = std::abs(yinc) < (1 << 14);
+        }
+    }
+}
+
+void thin_put(const ThinPen &pen, int x, int y) {
+    if (x < 0 || y < 0 || x >= pen.target->width || y >= pen.target->height) return;
+    pen.target->pixels[std::ptrdiff_t(y) * pen.target->stride + x] = pen.color;
+}
+
+// One edge. Caps stretch the line by half a pixel at that end.
+void thin_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2, int caps) {
+    if (thin_clip(pen, rx1, ry1, rx2, ry2)) return;
+    int x1 = to_26_6(rx1), y1 = to_26_6(ry1), x2 = to_26_6(rx2), y2 = to_26_6(ry2);
+    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
+    int last_x = pen.last_x, last_y = pen.last_y;
+    // The major axis is y when dy > dx, else x; the code for both is the same with the axes
+    // exchanged, written out once through references.
+    const bool vertical = dx < dy;
+    if (!vertical && !dx) return;
+    int &a1 = vertical ? y1 : x1, &a2 = vertical ? y2 : x2; // along the major axis
+    int &b1 = vertical ? x1 : y1, &b2 = vertical ? x2 : y2; // across it
+    int dir = vertical ? DIR_DOWN : DIR_RIGHT;
+    const bool swapped = a1 > a2;
+    if (swapped) {
+        std::swap(a1, a2);
+        std::swap(b1, b2);
+        caps = swap_caps(caps);
+        dir = vertical ? DIR_UP : DIR_LEFT;
+    }
+    const int inc = fixed_div_16_16(b2 - b1, a2 - a1);
+    int b = b1 * 1024;
+    if ((pen.last_dir ^ (vertical ? DIR_VERTICAL_MASK : DIR_HORIZONTAL_MASK)) == dir)
+        caps |= swapped ? CAP_END : CAP_BEGIN;
+    if (caps & CAP_BEGIN) {
+        a1 -= 32;
+        b -= inc >> 1;
+    }
+    if (caps & CAP_END) a2 += 32;
+    int a = (a1 + 32) >> 6;
+    int as = (a2 + 32) >> 6;
+    const int round = inc > 0 ? 32 : 0;
+    if (a != as) {
+        b += (((a << 6) + round - a1) * inc) >> 6;
+        int first_a = a, first_b = b >> 16;
+        int end_a = as - 1, end_b = (b + (as - a - 1) * inc) >> 16;
+        if (swapped) {
+            std::swap(first_a, end_a);
+            std::swap(first_b, end_b);
+        }
+        const int first_x = vertical ? first_b : first_a, first_y = vertical ? first_a : first_b;
+        last_x = vertical ? end_b : end_a;
+        last_y = vertical ? end_a : end_b;
+        const bool axis_aligned = std::abs(inc) < (1 << 14);
+        if (pen.last_x >= 0) {
+            if (first_x == pen.last_x && first_y == pen.last_y) {
+                // the previous edge drew this pixel already
+                if (swapped) {
+                    --as;
+                } else {
+                    ++a;
+                    b += inc;
+                }
+            } else if (pen.last_dir != dir &&
+                       ((axis_aligned && pen.last_axis_aligned && pen.last_x != first_x && pen.last_y != first_y) ||
+                        std::abs(pen.last_x - first_x) > 1 || std::abs(pen.last_y - first_y) > 1)) {
+                // the corner between the two edges would be left out: draw it
+                if (swapped) {
+                    ++as;
+                } else {
+                    --a;
+                    b -= inc;
+                }
+            }
+        }
+        pen.last_dir = dir;
+        pen.last_axis_aligned = axis_aligned;
+        do {
+            if (vertical)
+                thin_put(pen, b >> 16, a);
+            else
+                thin_put(pen, a, b >> 16);
+            b += inc;
+        } while (++a < as);
+    }
+    pen.last_x = last_x;
+    pen.last_y = last_y;
+}
+
+// A one-pixel line with both ends drawn (a single pixel when the ends meet).
+void thin_pen_line(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                   std::uint32_t color) {
+    if (x1 == x2 && y1 == y2) {
+        put_pixel(t, x1, y1, color);
+        return;
+    }
+    ThinPen pen = thin_pen(t, color);
+    thin_edge(pen, double(x1), double(y1), double(x2), double(y2), CAP_BEGIN | CAP_END);
+}
+
+// The closed outline through the points, with a one-pixel pen.
+void thin_pen_outline(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
+                      std::uint32_t color) {
+    ThinPen pen = thin_pen(t, color);
+    pen.last_x = std::numeric_limits<int>::min();
+    pen.last_y = std::numeric_limits<int>::min();
+    thin_closing_edge(pen, double(xs[count - 1]), double(ys[count - 1]), double(xs[0]), double(ys[0]));
+    for (int i = 1; i < count; ++i)
+        thin_edge(pen, double(xs[i - 1]), double(ys[i - 1]), double(xs[i]), double(ys[i]), CAP_NONE);
+    thin_edge(pen, double(xs[count - 1]), double(ys[count - 1]), double(xs[0]), double(ys[0]), CAP_NONE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Polygon interiors: pixel centres inside by the even-odd rule. Edge crossings per row are
+// 16.16 fixed point from the corners in 26.6, as the first pictures were made.
+// ---------------------------------------------------------------------------------------------
+
+struct Edge {
+    std::int64_t x;     // 16.16 crossing at row top, half a pixel added
+    std::int64_t slope; // 16.16 step per row
+    int top, bottom;    // rows sampled, inclusive
+};
+
+std::int64_t fixed_mul(std::int64_t a, std::int64_t b) { return (a * b) >> 16; }
+
+// Interior of the closed polygon through integer corners within the fixed-point range.
+void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
+                  std::uint32_t color) {
+    if (count < 3) return;
+    std::int64_t min_y = ys[0] * 64, max_y = ys[0] * 64;
+    for (int i = 1; i < count; ++i) {
+        min_y = std::min(min_y, ys[i] * 64);
+        max_y = std::max(max_y, ys[i] * 64);
+    }
+    const int top_bound = std::max(0, int((min_y + 32) >> 6));
+    const int bottom_bound = std::min(t->height - 1, int((max_y - 32) >> 6));
+    if (top_bound > bottom_bound) return;
+    const std::int64_t left_fp = 0, right_fp = std::int64_t(t->width) << 16;
+    Edge edges[POLYGON_CLIPPED_MAX];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        const int j = (i + 1) % count;
+        std::int64_t ax = xs[i] * 64, ay = ys[i] * 64, bx = xs[j] * 64, by = ys[j] * 64;
+        if (ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+        }
+        const int top = std::max(top_bound, int((ay + 32) >> 6));
+        const int bottom = std::min(bottom_bound, int((by - 32) >> 6));
+        if (top > bottom) continue;
+        const std::int64_t a_fp = 32768 + ax * 1024;
+        Edge &e = edges[n++];
+        e.top = top;
+        e.bottom = bottom;
+        if (bx == ax) {
+            e.x = std::clamp(a_fp, left_fp, right_fp);
+            e.slope = 0;
+        } else {
+            const double slope = double(bx - ax) / double(by - ay);
+            e.slope = std::int64_t(slope * 65536.0);
+            e.x = a_fp + fixed_mul(e.slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
+        }
+    }
+    std::int64_t crossings[POLYGON_CLIPPED_MAX];
+    for (int y = top_bound; y <= bottom_bound; ++y) {
+        int k = 0;
+        for (int i = 0; i < n; ++i) {
+            const Edge &e = edges[i];
+            if (y < e.top || y > e.bottom) continue;
+            const std::int64_t x = std::clamp(e.x + e.slope * (y - e.top), left_fp, right_fp);
+            int at = k++;
+            while (at > 0 && crossings[at - 1] > x) {
+                crossings[at] = crossings[at - 1];
+                --at;
+            }
+            crossings[at] = x;
+        }
+        for (int i = 0; i + 1 < k; i += 2) fill_span(t, y, crossings[i] >> 16, (crossings[i + 1] >> 16) - 1, color);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wide lines: the rectangle swept by the pen along the line, square ends.
+// ---------------------------------------------------------------------------------------------
+
+std::int64_t float_to_fixed(double v) {
+    const double scaled = v * 65536.0;
+    if (scaled > double(std::numeric_limits<std::int64_t>::max())) return std::numeric_limits<std::int64_t>::max();
+    if (scaled < double(std::numeric_limits<std::int64_t>::min())) return std::numeric_limits<std::int64_t>::min();
+    return std::int64_t(scaled);
+}
+
+double safe_divide(double x, double y) {
+    if (y == 0) return x > 0 ? 1e20 : -1e20;
+    return x / y;
+}
+
+bool same_26_6(double p1, double p2) { return int((p2 - p1) * 64.0) == 0; }
+
+PointF snap_26_6(PointF p) { return {std::floor(p.x * 64) * (1 / 64.0), std::floor(p.y * 64) * (1 / 64.0)}; }
+
+// The band from a to b, `width` times the length of a..b wide; square ends reach past a and b
+// by half the band's width.
+void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool square_cap, std::uint32_t color) {
+    if ((a.x == b.x && a.y == b.y) || !(width > 0.0) || t->width <= 0 || t->height <= 0) return;
+    const int clip_right = t->width - 1, clip_bottom = t->height - 1;
+    PointF pa = a, pb = b;
+    if (square_cap) {
+        const PointF delta{pb.x - pa.x, pb.y - pa.y};
+        pa = {pa.x - 0.5 * width * delta.x, pa.y - 0.5 * width * delta.y};
+        pb = {pb.x + 0.5 * width * delta.x, pb.y + 0.5 * width * delta.y};
+    }
+    const PointF offs{std::abs(b.y - a.y) * width * 0.5, std::abs(b.x - a.x) * width * 0.5};
+    const double cl = -offs.x, ct = -offs.y, cr = double(t->width) + offs.x, cb = double(t->height) + offs.y;
+    auto contains = [&](PointF p) { return p.x >= cl && p.x <= cr && p.y >= ct && p.y <= cb; };
+    if (!contains(pa) || !contains(pb)) {
+        double t1 = 0, t2 = 1;
+        const double o[2] = {pa.x, pa.y};
+        const double d[2] = {pb.x - pa.x, pb.y - pa.y};
+        const double low[2] = {cl, ct};
+        const double high[2] = {cr, cb};
+        for (int i = 0; i < 2; ++i) {
+            if (d[i] == 0) {
+                if (o[i] <= low[i] || o[i] >= high[i]) return;
+                continue;
+            }
+            const double d_inv = 1 / d[i];
+            double t_low = (low[i] - o[i]) * d_inv;
+            double t_high = (high[i] - o[i]) * d_inv;
+            if (t_low > t_high) std::swap(t_low, t_high);
+            if (t1 < t_low) t1 = t_low;
+            if (t2 > t_high) t2 = t_high;
+            if (t1 >= t2) return;
+        }
+        const PointF npa{pa.x + (pb.x - pa.x) * t1, pa.y + (pb.y - pa.y) * t1};
+        const PointF npb{pa.x + (pb.x - pa.x) * t2, pa.y + (pb.y - pa.y) * t2};
+        pa = npa;
+        pb = npb;
+    }
+    {
+        // the width is relative to the length: keep it the same band across a cut
+        const double w0 = (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
+        const double w = (pa.x - pb.x) * (pa.x - pb.x) + (pa.y - pb.y) * (pa.y - pb.y);
+        if (w == 0) return;
+        width *= std::sqrt(w0 / w);
+    }
+    if (same_26_6(pa.y, pb.y)) { // a horizontal band is drawn as the vertical one across it
+        const double x = (pa.x + pb.x) * 0.5;
+        const double dx = std::abs(pb.x - pa.x) * 0.5;
+        const double y = pa.y;
+        const double dy = width * dx;
+        pa = {x, y - dy};
+        pb = {x, y + dy};
+        width = 1 / width;
+    }
+    if (same_26_6(pa.x, pb.x)) {
+        if (pa.y > pb.y) std::swap(pa, pb);
+        const double dy = pb.y - pa.y;
+        const double half_width = 0.5 * width * dy;
+        double left = pa.x - half_width, right = pa.x + half_width;
+        left = std::clamp(left, 0.0, double(clip_right + 1));
+        right = std::clamp(right, 0.0, double(clip_right + 1));
+        pa.y = std::clamp(pa.y, 0.0, double(clip_bottom + 1));
+        pb.y = std::clamp(pb.y, 0.0, double(clip_bottom + 1));
+        if (same_26_6(left, right) || same_26_6(pa.y, pb.y)) return;
+        const int top = int(pa.y + 0.5);
+        const int bottom = pb.y < 0.5 ? -1 : int(pb.y - 0.5);
+        const int first = int(left + 0.5);
+        const int last = right < 0.5 ? -1 : int(right - 0.5);
+        if (last < first) return;
+        for (int y = top; y <= bottom; ++y) fill_span(t, y, first, last, color);
+        return;
+    }
+    if (pa.y > pb.y) std::swap(pa, pb);
+    PointF delta{(pb.x - pa.x) * 0.5 * width, (pb.y - pa.y) * 0.5 * width};
+    const PointF perp{delta.y, -delta.x};
+    PointF top, left, right, bottom;
+    if (pa.x < pb.x) {
+        top = {pa.x + perp.x, pa.y + perp.y};
+        left = {pa.x - perp.x, pa.y - perp.y};
+        right = {pb.x + perp.x, pb.y + perp.y};
+        bottom = {pb.x - perp.x, pb.y - perp.y};
+    } else {
+        top = {pa.x - perp.x, pa.y - perp.y};
+        left = {pb.x - perp.x, pb.y - perp.y};
+        right = {pa.x + perp.x, pa.y + perp.y};
+        bottom = {pb.x + perp.x, pb.y + perp.y};
+    }
+    top = snap_26_6(top);
+    bottom = snap_26_6(bottom);
+    left = snap_26_6(left);
+    right = snap_26_6(right);
+    const double top_left_slope = safe_divide(left.x - top.x, left.y - top.y);
+    const double bottom_left_slope = safe_divide(bottom.x - left.x, bottom.y - left.y);
+    const double top_right_slope = safe_divide(right.x - top.x, right.y - top.y);
+    const double bottom_right_slope = safe_divide(bottom.x - right.x, bottom.y - right.y);
+    const std::int64_t top_left_fp = float_to_fixed(top_left_slope), top_right_fp = float_to_fixed(top_right_slope);
+    const std::int64_t bottom_left_fp = float_to_fixed(bottom_left_slope);
+    const std::int64_t bottom_right_fp = float_to_fixed(bottom_right_slope);
+    const int i_top = int(top.y + 0.5);
+    int i_left = left.y < 0.5 ? -1 : int(left.y - 0.5);
+    int i_right = right.y < 0.5 ? -1 : int(right.y - 0.5);
+    int i_bottom = bottom.y < 0.5 ? -1 : int(bottom.y - 0.5);
+    int i_middle = std::min(i_left, i_right);
+    std::int64_t left_a = float_to_fixed(top.x + 0.5 + (i_top + 0.5 - top.y) * top_left_slope);
+    std::int64_t left_b = float_to_fixed(left.x + 0.5 + (i_left + 1.5 - left.y) * bottom_left_slope);
+    std::int64_t right_a = float_to_fixed(top.x - 0.5 + (i_top + 0.5 - top.y) * top_right_slope);
+    std::int64_t right_b = float_to_fixed(right.x - 0.5 + (i_right + 1.5 - right.y) * bottom_right_slope);
+    int y = i_top;
+    // Rows y..next between two edges, skipping those above the buffer.
+    auto segment = [&](int &next, std::int64_t &li, std::int64_t &ri, std::int64_t ls, std::int64_t rs) {
+        const int ny = std::min(next + 1, 0);
+        if (y < ny) {
+            li += ls * (ny - y);
+            ri += rs * (ny - y);
+            y = ny;
+        }
+        if (next > clip_bottom) next = clip_bottom;
+        for (; y <= next; ++y) {
+            const std::int64_t x1 = std::max<std::int64_t>(li >> 16, 0);
+            const std::int64_t x2 = std::min<std::int64_t>(ri >> 16, clip_right);
+            if (x2 >= x1) fill_span(t, y, x1, x2, color);
+            li += ls;
+            ri += rs;
+        }
+    };
+    segment(i_middle, left_a, right_a, top_left_fp, top_right_fp);
+    segment(i_right, left_b, right_a, bottom_left_fp, top_right_fp);
+    segment(i_left, left_a, right_b, top_left_fp, bottom_right_fp);
+    segment(i_bottom, left_b, right_b, bottom_left_fp, bottom_right_fp);
+}
+
+// A line of pen width `width` (2 or more) between integer points within the fixed-point range.
+void wide_segment(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                  std::int64_t width, std::uint32_t color) {
+    const double w = double(width);
+    if (x1 == x2 && y1 == y2) { // a point: the pen's square
+        sweep_line(t, {double(x1) - w * 0.5, double(y1)}, {double(x1) + w * 0.5, double(y1)}, 1.0, false, color);
+        return;
+    }
+    const double dx = double(x2 - x1), dy = double(y2 - y1);
+    sweep_line(t, {double(x1), double(y1)}, {double(x2), double(y2)}, w / std::sqrt(dx * dx + dy * dy), true, color);
+}
+
+// A segment of a pen width 1 or more, cut first to what its pen can reach of the buffer.
+void pen_segment(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                 std::int64_t width, std::uint32_t color) {
+    width = pen_width_of(width);
+    if (!(is_safe(x1) && is_safe(y1) && is_safe(x2) && is_safe(y2))) {
+        const double margin = double(width) / 2.0 + 2.0;
+        double ax = double(x1), ay = double(y1), bx = double(x2), by = double(y2);
+        if (!clip_segment(ax, ay, bx, by, -margin, -margin, t->width + margin, t->height + margin)) return;
+        x1 = std::lround(ax);
+        y1 = std::lround(ay);
+        x2 = std::lround(bx);
+        y2 = std::lround(by);
+    }
+    if (width == 1)
+        thin_pen_line(t, x1, y1, x2, y2, color);
+    else
+        wide_segment(t, x1, y1, x2, y2, width, color);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ellipses
+// ---------------------------------------------------------------------------------------------
+
+// The four mirrored runs of `length` outline pixels at (x, y) from the centre of the box, and
+// the interior rows between them.
+void ellipse_points(const RasterTarget *t, int x, int y, int length, int left, int top, int w, int h,
+                    std::uint32_t pen_color, bool filled, std::uint32_t fill_color) {
+    if (length == 0) return;
+    const int midx = left + (w + 1) / 2, midy = top + (h + 1) / 2;
+    x += midx;
+    y = midy - y;
+    const int left_x = midx + (midx - x) - (length - 1) - (w & 1);
+    const int left_len = std::min(length, x - left_x);
+    const int bottom_y = midy + (midy - y) - (h & 1);
+    if (filled && left_x + left_len < x) {
+        const int from = left_x + left_len - 1;
+        const int len = std::max(0, x - from);
+        if (len > 0) {
+            fill_span(t, y, from, from + len - 1, fill_color);
+            if (y < bottom_y) fill_span(t, bottom_y, from, from + len - 1, fill_color);
+        }
+    }
+    if (left_len > 0) fill_span(t, y, left_x, left_x + left_len - 1, pen_color);
+    fill_span(t, y, x, x + length - 1, pen_color);
+    if (y < bottom_y) {
+        if (left_len > 0) fill_span(t, bottom_y, left_x, left_x + left_len - 1, pen_color);
+        fill_span(t, bottom_y, x, x + length - 1, pen_color);
+    }
+}
+
+// Thin-pen ellipse in the box from (left, top), w by h pixels between its outermost pixel
+// centres, by the integer midpoint method.
+void midpoint_ellipse(const RasterTarget *t, int left, int top, int w, int h, std::uint32_t pen_color, bool filled,
+                      std::uint32_t fill_color) {
+    const double a = double(w) / 2, b = double(h) / 2;
+    double d = b * b - (a * a * b) + 0.25 * a * a;
+    int x = 0;
+    int y = (h + 1) / 2;
+    int startx = x;
+    while (a * a * (2 * y - 1) > 2 * b * b * (x + 1)) {
+        if (d < 0) {
+            d += b * b * (2 * x + 3);
+            ++x;
+        } else {
+            d += b * b * (2 * x + 3) + a * a * (-2 * y + 2);
+            ellipse_points(t, startx, y, x - startx + 1, left, top, w, h, pen_color, filled, fill_color);
+            startx = ++x;
+            --y;
+        }
+    }
+    ellipse_points(t, startx, y, x - startx + 1, left, top, w, h, pen_color, filled, fill_color);
+    d = b * b * (x + 0.5) * (x + 0.5) + a * a * ((y - 1) * (y - 1) - b * b);
+    const int miny = h & 1;
+    while (y > miny) {
+        if (d < 0) {
+            d += b * b * (2 * x + 2) + a * a * (-2 * y + 3);
+            ++x;
+        } else {
+            d += a * a * (-2 * y + 3);
+        }
+        --y;
+        ellipse_points(t, x, y, 1, left, top, w, h, pen_color, filled, fill_color);
+    }
+}
+
+// An ellipse row by row over the buffer, for boxes beyond the fixed-point range and for pens
+// wider than one pixel.
+void span_ellipse(const RasterTarget *t, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                  const RasterPen *pen) {
+    const double cx = (double(x0) + double(x1)) / 2.0, cy = (double(y0) + double(y1)) / 2.0;
+    // The fill reaches the outer edges of the box's edge pixels; the pen is centred on the line
+    // through their centres, so a one-pixel pen covers the edge pixels.
+    const double ax = (double(x1) - double(x0)) / 2.0 + 0.5, ay = (double(y1) - double(y0)) / 2.0 + 0.5;
+    const double pen_ax = ax - 0.5, pen_ay = ay - 0.5;
+    const double half_pen = double(pen_width_of(pen->width)) / 2.0;
+    // Span of an ellipse with the half axes on row y, or false when the row misses it.
+    auto span = [&](double rx, double ry, double y, double &from, double &to) {
+        if (rx <= 0.0 || ry <= 0.0) return false;
+        const double v = (y - cy) / ry;
+        if (v < -1.0 || v > 1.0) return false;
+        const double half = rx * std::sqrt(1.0 - v * v);
+        from = std::ceil(cx - half);
+        to = std::floor(cx + half);
+        return from <= to;
+    };
+    const int height = t->height, width = t->width;
+    const std::int64_t first_row = std::max<std::int64_t>(0, y0 - pen_width_of(pen->width));
+    const std::int64_t last_row = std::min<std::int64_t>(height - 1, y1 + pen_width_of(pen->width));
+    for (std::int64_t row = first_row; row <= last_row; ++row) {
+        const double y = double(row);
+        double from, to;
+        if (pen->filled && span(ax, ay, y, from, to))
+            fill_span(t, row, std::int64_t(std::max(from, -1.0)), std::int64_t(std::min(to, double(width))), pen->fill);
+        double outer_from, outer_to, inner_from, inner_to;
+        if (!span(pen_ax + half_pen, pen_ay + half_pen, y, outer_from, outer_to)) continue;
+        outer_from = std::max(outer_from, -1.0);
+        outer_to = std::min(outer_to, double(width));
+        if (span(pen_ax - half_pen, pen_ay - half_pen, y, inner_from, inner_to)) {
+            inner_from = std::max(inner_from, -1.0);
+            inner_to = std::min(inner_to, double(width));
+            fill_span(t, row, std::int64_t(outer_from), std::int64_t(inner_from) - 1, pen->color);
+            fill_span(t, row, std::int64_t(inner_to) + 1, std::int64_t(outer_to), pen->color);
+        } else {
+            fill_span(t, row, std::int64_t(outer_from), std::int64_t(outer_to), pen->color);
+        }
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void raster_pixel(const RasterTarget *target, std::int64_t x, std::int64_t y, std::uint32_t color) {
+    if (target) put_pixel(target, x, y, color);
+}
+
+void raster_rectangle(const RasterTarget *target, std::int64_t left, std::int64_t top, std::int64_t right,
+                      std::int64_t bottom, const RasterPen *pen) {
+    if (!target || !pen || right <= left || bottom <= top) return;
+    const std::int64_t x0 = left, y0 = top, x1 = right - 1, y1 = bottom - 1;
+    const std::int64_t width = std::max<std::int64_t>(pen->width, 1);
+    if (pen->filled) {
+        fill_block(target, x0, y0, x1, y1, pen->fill);
+        if (width == 1 && pen->fill == pen->color) return; // the outline lies on the filled pixels
+    }
+    // The pen is centred on the outermost pixels: a band of `width` around each edge.
+    const std::int64_t before = width / 2, after = width - 1 - width / 2;
+    const std::int64_t ox0 = x0 - before, oy0 = y0 - before, ox1 = x1 + after, oy1 = y1 + after;
+    const std::int64_t ix0 = x0 + after + 1, iy0 = y0 + after + 1, ix1 = x1 - before - 1, iy1 = y1 - before - 1;
+    if (ix0 > ix1 || iy0 > iy1) {
+        fill_block(target, ox0, oy0, ox1, oy1, pen->color);
+        return;
+    }
+    fill_block(target, ox0, oy0, ox1, iy0 - 1, pen->color);
+    fill_block(target, ox0, iy1 + 1, ox1, oy1, pen->color);
+    fill_block(target, ox0, iy0, ix0 - 1, iy1, pen->color);
+    fill_block(target, ix1 + 1, iy0, ox1, iy1, pen->color);
+}
+
+void raster_ellipse(const RasterTarget *target, std::int64_t left, std::int64_t top, std::int64_t right,
+                    std::int64_t bottom, const RasterPen *pen) {
+    if (!target || !pen || right <= left || bottom <= top) return;
+    const std::int64_t x0 = left, y0 = top, x1 = right - 1, y1 = bottom - 1;
+    if (x0 == x1 || y0 == y1) { // a box one pixel thin: the ellipse is that line of pixels
+        fill_block(target, x0, y0, x1, y1, pen->color);
+        return;
+    }
+    if (!(is_safe(x0) && is_safe(y0) && is_safe(x1) && is_safe(y1)) || pen_width_of(pen->width) > 1) {
+        span_ellipse(target, x0, y0, x1, y1, pen);
+        return;
+    }
+    midpoint_ellipse(target, int(x0), int(y0), int(x1 - x0), int(y1 - y0), pen->color, pen->filled, pen->fill);
+}
+
+void raster_polygon(const RasterTarget *target, const std::int64_t *xs, const std::int64_t *ys, int count,
+                    const RasterPen *pen) {
+    if (!target || !pen || !xs || !ys || count < 2 || count > RASTER_POLYGON_POINTS_MAX) return;
+    bool safe = true;
+    for (int i = 0; i < count; ++i) safe = safe && is_safe(xs[i]) && is_safe(ys[i]);
+    const std::int64_t width = pen_width_of(pen->width);
+    if (safe) {
+        if (pen->filled) fill_polygon(target, xs, ys, count, pen->fill);
+        if (width == 1) {
+            thin_pen_outline(target, xs, ys, count, pen->color);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const int j = (i + 1) % count;
+                wide_segment(target, xs[i], ys[i], xs[j], ys[j], width, pen->color);
+            }
+        }
+        return;
+    }
+    // Beyond the fixed-point range: fill what lies near the buffer, then stroke each edge.
+    const double margin = double(width) / 2.0 + 2.0;
+    if (pen->filled) {
+        PointF points[POLYGON_CLIPPED_MAX];
+        for (int i = 0; i < count; ++i) points[i] = {double(xs[i]), double(ys[i])};
+        const int n = clip_polygon(points, count, -margin, -margin, target->width + margin, target->height + margin);
+        if (n >= 3) {
+            std::int64_t cxs[POLYGON_CLIPPED_MAX], cys[POLYGON_CLIPPED_MAX];
+            for (int i = 0; i < n; ++i) {
+                cxs[i] = std::lround(points[i].x);
+                cys[i] = std::lround(points[i].y);
+            }
+            fill_polygon(target, cxs, cys, n, pen->fill);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const int j = (i + 1) % count;
+        pen_segment(target, xs[i], ys[i], xs[j], ys[j], width, pen->color);
+    }
+}
+
+void raster_line(const RasterTarget *target, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                 std::int64_t width, std::uint32_t color) {
+    if (!target) return;
+    if (width > 1) {
+        pen_segment(target, x1, y1, x2, y2, width, color);
+        return;
+    }
+    if (is_safe(x1) && is_safe(y1) && is_safe(x2) && is_safe(y2)) {
+        bresenham_line(target, x1, y1, x2, y2, false, color);
+        return;
+    }
+    double ax = double(x1), ay = double(y1), bx = double(x2), by = double(y2), t_end = 1.0;
+    if (!clip_segment(ax, ay, bx, by, -2.0, -2.0, target->width + 2.0, target->height + 2.0, &t_end)) return;
+    // The true final pixel lies outside when the end was cut away, so the cut end is drawn.
+    bresenham_line(target, std::llround(ax), std::llround(ay), std::llround(bx), std::llround(by), t_end < 1.0, color);
+}
