@@ -510,7 +510,10 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
         pb = {pb.x + 0.5 * width * delta.x, pb.y + 0.5 * width * delta.y};
     }
     const PointF offs{std::abs(b.y - a.y) * width * 0.5, std::abs(b.x - a.x) * width * 0.5};
-    const double cl = -offs.x, ct = -offs.y, cr = double(t->width) + offs.x, cb = double(t->height) + offs.y;
+    // The box kept as corner and size, its far sides found by adding them up again: the
+    // rounding of that sum decides which ends are cut.
+    const double cl = -offs.x, ct = -offs.y;
+    const double cr = cl + ((double(t->width) + offs.x) - cl), cb = ct + ((double(t->height) + offs.y) - ct);
     auto contains = [&](PointF p) { return p.x >= cl && p.x <= cr && p.y >= ct && p.y <= cb; };
     if (!contains(pa) || !contains(pb)) {
         double t1 = 0, t2 = 1;
@@ -571,7 +574,8 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
         return;
     }
     if (pa.y > pb.y) std::swap(pa, pb);
-    PointF delta{(pb.x - pa.x) * 0.5 * width, (pb.y - pa.y) * 0.5 * width};
+    const double half_width = 0.5 * width; // scaled once, then applied: the rounding depends on it
+    const PointF delta{(pb.x - pa.x) * half_width, (pb.y - pa.y) * half_width};
     const PointF perp{delta.y, -delta.x};
     PointF top, left, right, bottom;
     if (pa.x < pb.x) {
@@ -638,7 +642,7 @@ void wide_segment(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::
         return;
     }
     const double dx = double(x2 - x1), dy = double(y2 - y1);
-    sweep_line(t, {double(x1), double(y1)}, {double(x2), double(y2)}, w / std::sqrt(dx * dx + dy * dy), true, color);
+    sweep_line(t, {double(x1), double(y1)}, {double(x2), double(y2)}, w / std::hypot(dx, dy), true, color);
 }
 
 // A segment of a pen width 1 or more, cut first to what its pen can reach of the buffer.
