@@ -24,6 +24,22 @@ bool is_safe(std::int64_t value) { return value >= -COORD_SAFE && value <= COORD
 
 std::int64_t pen_width_of(std::int64_t width) { return std::clamp<std::int64_t>(width, 1, PEN_WIDEST); }
 
+// a + b, held at the ends of the 64-bit range: coordinates near those ends stay beyond the
+// buffer on the same side.
+std::int64_t sat_add(std::int64_t a, std::int64_t b) {
+    constexpr std::int64_t MOST = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t LEAST = std::numeric_limits<std::int64_t>::min();
+    if (b > 0 && a > MOST - b) return MOST;
+    if (b < 0 && a < LEAST - b) return LEAST;
+    return a + b;
+}
+
+// a + b * n wrapping around as two's-complement hardware does: a slope so steep that it
+// overflows the 16.16 range steps the same way it always has.
+std::int64_t wrap_step(std::int64_t a, std::int64_t b, std::int64_t n) {
+    return std::int64_t(std::uint64_t(a) + std::uint64_t(b) * std::uint64_t(n));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Stores
 // ---------------------------------------------------------------------------------------------
@@ -614,8 +630,8 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
     auto segment = [&](int &next, std::int64_t &li, std::int64_t &ri, std::int64_t ls, std::int64_t rs) {
         const int ny = std::min(next + 1, 0);
         if (y < ny) {
-            li += ls * (ny - y);
-            ri += rs * (ny - y);
+            li = wrap_step(li, ls, ny - y);
+            ri = wrap_step(ri, rs, ny - y);
             y = ny;
         }
         if (next > clip_bottom) next = clip_bottom;
@@ -623,8 +639,8 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
             const std::int64_t x1 = std::max<std::int64_t>(li >> 16, 0);
             const std::int64_t x2 = std::min<std::int64_t>(ri >> 16, clip_right);
             if (x2 >= x1) fill_span(t, y, x1, x2, color);
-            li += ls;
-            ri += rs;
+            li = wrap_step(li, ls, 1);
+            ri = wrap_step(ri, rs, 1);
         }
     };
     segment(i_middle, left_a, right_a, top_left_fp, top_right_fp);
@@ -751,8 +767,8 @@ void span_ellipse(const RasterTarget *t, std::int64_t x0, std::int64_t y0, std::
         return from <= to;
     };
     const int height = t->height, width = t->width;
-    const std::int64_t first_row = std::max<std::int64_t>(0, y0 - pen_width_of(pen->width));
-    const std::int64_t last_row = std::min<std::int64_t>(height - 1, y1 + pen_width_of(pen->width));
+    const std::int64_t first_row = std::max<std::int64_t>(0, sat_add(y0, -pen_width_of(pen->width)));
+    const std::int64_t last_row = std::min<std::int64_t>(height - 1, sat_add(y1, pen_width_of(pen->width)));
     for (std::int64_t row = first_row; row <= last_row; ++row) {
         const double y = double(row);
         double from, to;
@@ -792,8 +808,10 @@ void raster_rectangle(const RasterTarget *target, std::int64_t left, std::int64_
     }
     // The pen is centred on the outermost pixels: a band of `width` around each edge.
     const std::int64_t before = width / 2, after = width - 1 - width / 2;
-    const std::int64_t ox0 = x0 - before, oy0 = y0 - before, ox1 = x1 + after, oy1 = y1 + after;
-    const std::int64_t ix0 = x0 + after + 1, iy0 = y0 + after + 1, ix1 = x1 - before - 1, iy1 = y1 - before - 1;
+    const std::int64_t ox0 = sat_add(x0, -before), oy0 = sat_add(y0, -before);
+    const std::int64_t ox1 = sat_add(x1, after), oy1 = sat_add(y1, after);
+    const std::int64_t ix0 = sat_add(sat_add(x0, after), 1), iy0 = sat_add(sat_add(y0, after), 1);
+    const std::int64_t ix1 = sat_add(sat_add(x1, -before), -1), iy1 = sat_add(sat_add(y1, -before), -1);
     if (ix0 > ix1 || iy0 > iy1) {
         fill_block(target, ox0, oy0, ox1, oy1, pen->color);
         return;
