@@ -1,14 +1,35 @@
 // bench_frame: the heaviest car-scene frame (three skies, landscape, panel, five cars, the
 // message, the traffic light) composed through the public primitives, against the same shapes
 // drawn straight with the toolkit's painter; and the same frame with the drawing log on.
+// Side by side, the frame's shapes through the runtime's own rasterizer (raster/, text still
+// from the platform into the same pixels), and the fill-rate floor: plain 32-bit stores of as
+// many pixels as those shapes cover. A counting allocator checks that the rasterizer allocates
+// nothing while it draws.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "frame_floor.h"
+#include "raster/raster.h"
 #include "tests/harness.h"
+
+// Every allocation of the process, counted.
+static std::atomic<long> allocations{0};
+
+void *operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void *operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -54,6 +75,80 @@ double composed_microseconds(const SceneState &scene, int frames) {
     return std::chrono::duration<double, std::micro>(stop - start).count() / frames;
 }
 
+// 0xRRGGBB as the platform's 0x00BBGGRR.
+PlatformColor platform_color_of(std::uint32_t rgb) {
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+// The captured shapes into the pixels through the rasterizer; text through the platform into
+// the same pixels, in drawing order, when a surface is given.
+void raster_frame(const RasterTarget *target, PlatformSurface *text_surface) {
+    for (const FloorShape &shape : captured) {
+        const std::uint32_t color = 0xFF000000u | shape.rgb;
+        const RasterPen pen{shape.width, color, shape.width == 0, color};
+        switch (shape.kind) {
+        case SHAPE_TRIANGLE: {
+            const std::int64_t xs[3] = {shape.x[0], shape.x[1], shape.x[2]};
+            const std::int64_t ys[3] = {shape.y[0], shape.y[1], shape.y[2]};
+            raster_polygon(target, xs, ys, 3, &pen);
+            break;
+        }
+        case SHAPE_RECTANGLE: raster_rectangle(target, shape.x[0], shape.y[0], shape.x[1], shape.y[1], &pen); break;
+        case SHAPE_OVAL: raster_ellipse(target, shape.x[0], shape.y[0], shape.x[1], shape.y[1], &pen); break;
+        case SHAPE_LINE:
+            raster_line(target, shape.x[0], shape.y[0], shape.x[1], shape.y[1], shape.width, color);
+            break;
+        case SHAPE_PIXEL: raster_pixel(target, shape.x[0], shape.y[0], color); break;
+        case SHAPE_TEXT:
+            if (text_surface)
+                platform_draw_text_line(text_surface, shape.x[0], shape.y[0], shape.size, shape.text.c_str(),
+                                        int(shape.text.size()), platform_color_of(shape.rgb));
+            break;
+        }
+    }
+}
+
+// How many pixels each captured shape covers, found by drawing it alone.
+std::vector<long> covered_pixels() {
+    std::vector<std::uint32_t> pixels(std::size_t(CANVAS_WIDTH) * CANVAS_HEIGHT);
+    const RasterTarget target{pixels.data(), CANVAS_WIDTH, CANVAS_HEIGHT, CANVAS_WIDTH};
+    std::vector<long> counts;
+    const std::vector<FloorShape> all = captured;
+    for (const FloorShape &shape : all) {
+        std::fill(pixels.begin(), pixels.end(), 0u);
+        captured.assign(1, shape);
+        if (shape.kind != SHAPE_TEXT) raster_frame(&target, nullptr);
+        counts.push_back(long(std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != 0; })));
+    }
+    captured = all;
+    return counts;
+}
+
+// The fill-rate floor: each shape's number of pixels stored with plain 32-bit writes, in runs
+// as long as the canvas's rows.
+double fill_floor_microseconds(const std::vector<long> &counts, std::uint32_t *pixels, int frames) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < frames; ++frame)
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            const std::uint32_t color = 0xFF000000u | captured[i].rgb;
+            for (long left = counts[i], at = 0; left > 0;) {
+                const long run = std::min<long>(left, CANVAS_WIDTH);
+                std::fill_n(pixels + at, run, color);
+                at = (at + CANVAS_WIDTH) % (long(CANVAS_WIDTH) * CANVAS_HEIGHT);
+                left -= run;
+            }
+        }
+    const auto stop = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::micro>(stop - start).count() / frames;
+}
+
+double raster_microseconds(const RasterTarget *target, PlatformSurface *text_surface, int frames) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < frames; ++frame) raster_frame(target, text_surface);
+    const auto stop = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::micro>(stop - start).count() / frames;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -86,6 +181,38 @@ int main(int argc, char **argv) {
     std::printf("composed through the primitives: %8.1f us/frame\n", runtime_us);
     std::printf("same shapes straight on QPainter: %8.1f us/frame\n", floor_us);
     std::printf("ratio: %.2f (target <= 1.50)\n", runtime_us / floor_us);
+
+    // The rasterizer: the whole frame (text from the platform into the same pixels), and its
+    // shapes alone against the fill-rate floor.
+    PlatformSurface *surface = platform_create_surface(CANVAS_WIDTH, CANVAS_HEIGHT);
+    std::ptrdiff_t stride = 0;
+    std::uint32_t *pixels = platform_surface_pixels(surface, &stride);
+    const RasterTarget target{pixels, CANVAS_WIDTH, CANVAS_HEIGHT, stride};
+    const std::vector<long> counts = covered_pixels();
+    long covered = 0;
+    for (long n : counts) covered += n;
+    std::vector<std::uint32_t> fill_pixels(std::size_t(CANVAS_WIDTH) * CANVAS_HEIGHT);
+    raster_microseconds(&target, surface, 50);
+    fill_floor_microseconds(counts, fill_pixels.data(), 50);
+    std::vector<double> raster_rounds, shapes_rounds, fill_rounds, floor2_rounds;
+    for (int round = 0; round < 15; ++round) {
+        raster_rounds.push_back(raster_microseconds(&target, surface, 100));
+        floor2_rounds.push_back(floor_microseconds_per_frame(captured, 100));
+        shapes_rounds.push_back(raster_microseconds(&target, nullptr, 100));
+        fill_rounds.push_back(fill_floor_microseconds(counts, fill_pixels.data(), 100));
+    }
+    const double raster_us = median(raster_rounds), floor2_us = median(floor2_rounds);
+    const double shapes_us = median(shapes_rounds), fill_us = median(fill_rounds);
+    std::printf("through raster/, text from the platform: %8.1f us/frame, %.2f x QPainter (%.1f us; target <= 0.40)\n",
+                raster_us, raster_us / floor2_us, floor2_us);
+    std::printf("raster/ shapes alone: %8.1f us/frame; fill-rate floor (%ld pixels, %.1f canvases): %8.1f us/frame;"
+                " ratio %.2f (target <= 2.00)\n",
+                shapes_us, covered, double(covered) / (CANVAS_WIDTH * CANVAS_HEIGHT), fill_us, shapes_us / fill_us);
+    const long before = allocations.load();
+    raster_microseconds(&target, nullptr, 100);
+    std::printf("allocations while raster/ drew 100 frames (%zu shapes each): %ld (target 0)\n", captured.size(),
+                allocations.load() - before);
+    platform_destroy_surface(surface);
 
     VORNA_set_logging(1);
     std::vector<double> logged_rounds;

@@ -161,6 +161,12 @@ void platform_copy_surface(PlatformSurface *dst, PlatformSurface *src);
 // *size receives their number. Null when it cannot be encoded.
 unsigned char *platform_surface_png(PlatformSurface *surface, std::size_t *size);
 
+// The surface's pixels, for drawing straight into them: 32-bit values 0xFFRRGGBB, *stride
+// pixels from one row to the next, as many as the surface is wide and high. Valid until the
+// surface is next copied, saved or destroyed; drawing through the functions below may go on
+// in between. Null for a surface without pixels.
+std::uint32_t *platform_surface_pixels(PlatformSurface *surface, std::ptrdiff_t *stride);
+
 // How a shape is drawn: an outline pen and, when filled, an interior of fill_color.
 struct PlatformPen {
     std::int64_t width; // pen width in pixels; 0 and 1 both give the thinnest pen

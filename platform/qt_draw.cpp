@@ -278,6 +278,13 @@ std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y) {
     return surface->image.pixel(x, y) & 0xFFFFFFu;
 }
 
+std::uint32_t *platform_surface_pixels(PlatformSurface *surface, std::ptrdiff_t *stride) {
+    if (!surface || !stride || surface->image.isNull()) return nullptr;
+    painter_for(surface); // the image detached from any window copy, as for every drawing
+    *stride = surface->image.bytesPerLine() / 4;
+    return reinterpret_cast<std::uint32_t *>(surface->image.bits());
+}
+
 int platform_surface_width(PlatformSurface *surface) { return surface ? surface->image.width() : 0; }
 int platform_surface_height(PlatformSurface *surface) { return surface ? surface->image.height() : 0; }
 
