@@ -193,11 +193,13 @@ enum : int {
     DIR_HORIZONTAL_MASK = 12,
 };
 
+constexpr int NO_PIXEL = std::numeric_limits<int>::min();
+
 struct ThinPen {
     const RasterTarget *target;
     std::uint32_t color;
     double xmin, xmax, ymin, ymax; // the rough cut, one pixel beyond the buffer
-    int last_x = -1, last_y = -1;  // last pixel of the previous edge; x < 0: none
+    int last_x = NO_PIXEL, last_y = NO_PIXEL; // last pixel of the previous edge, which may lie outside
     int last_dir = DIR_NONE;
     bool last_axis_aligned = false;
 };
@@ -228,11 +230,11 @@ bool thin_clip(ThinPen &pen, double &x1, double &y1, double &x2, double &y2) {
         x1 = pen.xmax;
     }
     if (x2 < pen.xmin) {
-        pen.last_x = -1;
+        pen.last_x = NO_PIXEL;
         y2 += (y2 - y1) / (x2 - x1) * (pen.xmin - x2);
         x2 = pen.xmin;
     } else if (x2 > pen.xmax) {
-        pen.last_x = -1;
+        pen.last_x = NO_PIXEL;
         y2 += (y2 - y1) / (x2 - x1) * (pen.xmax - x2);
         x2 = pen.xmax;
     }
@@ -246,25 +248,25 @@ bool thin_clip(ThinPen &pen, double &x1, double &y1, double &x2, double &y2) {
         y1 = pen.ymax;
     }
     if (y2 < pen.ymin) {
-        pen.last_x = -1;
+        pen.last_x = NO_PIXEL;
         x2 += (x2 - x1) / (y2 - y1) * (pen.ymin - y2);
         y2 = pen.ymin;
     } else if (y2 > pen.ymax) {
-        pen.last_x = -1;
+        pen.last_x = NO_PIXEL;
         x2 += (x2 - x1) / (y2 - y1) * (pen.ymax - y2);
         y2 = pen.ymax;
     }
     return false;
 gone:
-    pen.last_x = -1;
+    pen.last_x = NO_PIXEL;
     return true;
 }
 
 // Where the closing edge of an outline ends and which way it runs, so that the first edge
 // joins it as it joins any other.
 void thin_closing_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2) {
-    pen.last_x = -1;
-    pen.last_y = -1;
+    pen.last_x = NO_PIXEL;
+    pen.last_y = NO_PIXEL;
     if (thin_clip(pen, rx1, ry1, rx2, ry2)) return;
     int x1 = to_26_6(rx1), y1 = to_26_6(ry1), x2 = to_26_6(rx2), y2 = to_26_6(ry2);
     const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
@@ -367,7 +369,7 @@ void thin_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2, int
         last_x = vertical ? end_b : end_a;
         last_y = vertical ? end_a : end_b;
         const bool axis_aligned = std::abs(inc) < (1 << 14);
-        if (pen.last_x >= 0) {
+        if (pen.last_x != NO_PIXEL) {
             if (first_x == pen.last_x && first_y == pen.last_y) {
                 // the previous edge drew this pixel already
                 if (swapped) {
@@ -417,9 +419,10 @@ void thin_pen_line(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std:
 void thin_pen_outline(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
                       std::uint32_t color) {
     ThinPen pen = thin_pen(t, color);
-    pen.last_x = std::numeric_limits<int>::min();
-    pen.last_y = std::numeric_limits<int>::min();
-    thin_closing_edge(pen, double(xs[count - 1]), double(ys[count - 1]), double(xs[0]), double(ys[0]));
+    // The edge that leads into the first corner; when the last corner repeats the first, the
+    // one before it.
+    const int from = count > 2 && xs[count - 1] == xs[0] && ys[count - 1] == ys[0] ? count - 2 : count - 1;
+    thin_closing_edge(pen, double(xs[from]), double(ys[from]), double(xs[0]), double(ys[0]));
     for (int i = 1; i < count; ++i)
         thin_edge(pen, double(xs[i - 1]), double(ys[i - 1]), double(xs[i]), double(ys[i]), CAP_NONE);
     thin_edge(pen, double(xs[count - 1]), double(ys[count - 1]), double(xs[0]), double(ys[0]), CAP_NONE);
@@ -436,7 +439,53 @@ struct Edge {
     int top, bottom;    // rows sampled, inclusive
 };
 
+// Each polygon edge becomes at most three: the part inside the buffer's columns and the parts
+// beyond either side, pressed flat against that side.
+constexpr int EDGES_MAX = 3 * POLYGON_CLIPPED_MAX;
+
 std::int64_t fixed_mul(std::int64_t a, std::int64_t b) { return (a * b) >> 16; }
+
+// Cuts the sloped edge starting at x (rows top..bottom) at the column boundary `side`: what lies
+// beyond becomes a vertical edge on the boundary. True when nothing of the edge is left to add.
+bool cut_edge(Edge *edges, int &n, std::int64_t &x, int &top, int &bottom, std::int64_t slope, std::int64_t side,
+              bool right_side) {
+    auto flat = [&](int from, int to) { edges[n++] = Edge{side, 0, from, to}; };
+    if (x == side) {
+        if ((slope > 0) ^ right_side) return false;
+        flat(top, bottom);
+        return true;
+    }
+    const std::int64_t last = x + slope * (bottom - top);
+    if (last == side) {
+        if ((slope < 0) ^ right_side) return false;
+        flat(top, bottom);
+        return true;
+    }
+    if ((last < side) ^ (x < side)) { // crosses the boundary
+        const std::int64_t rows = std::int64_t(double(side - x) / (double(slope) * (1.0 / 65536.0)));
+        if ((x < side) ^ right_side) { // the upper part lies beyond
+            const int height = int((rows + 1) >> 16);
+            const int middle = top + height;
+            flat(top, middle);
+            if (middle == bottom) return true;
+            x += slope * (height + 1);
+            top = middle + 1;
+        } else { // the lower part lies beyond
+            const int height = int(rows >> 16);
+            const int middle = top + height;
+            if (middle != bottom) {
+                flat(middle + 1, bottom);
+                bottom = middle;
+            }
+        }
+        return false;
+    }
+    if ((x < side) ^ right_side) { // wholly beyond
+        flat(top, bottom);
+        return true;
+    }
+    return false;
+}
 
 // Interior of the closed polygon through integer corners within the fixed-point range.
 void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
@@ -451,7 +500,7 @@ void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int6
     const int bottom_bound = std::min(t->height - 1, int((max_y - 32) >> 6));
     if (top_bound > bottom_bound) return;
     const std::int64_t left_fp = 0, right_fp = std::int64_t(t->width) << 16;
-    Edge edges[POLYGON_CLIPPED_MAX];
+    Edge edges[EDGES_MAX];
     int n = 0;
     for (int i = 0; i < count; ++i) {
         const int j = (i + 1) % count;
@@ -460,29 +509,28 @@ void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int6
             std::swap(ax, bx);
             std::swap(ay, by);
         }
-        const int top = std::max(top_bound, int((ay + 32) >> 6));
-        const int bottom = std::min(bottom_bound, int((by - 32) >> 6));
+        int top = std::max(top_bound, int((ay + 32) >> 6));
+        int bottom = std::min(bottom_bound, int((by - 32) >> 6));
         if (top > bottom) continue;
         const std::int64_t a_fp = 32768 + ax * 1024;
-        Edge &e = edges[n++];
-        e.top = top;
-        e.bottom = bottom;
         if (bx == ax) {
-            e.x = std::clamp(a_fp, left_fp, right_fp);
-            e.slope = 0;
-        } else {
-            const double slope = double(bx - ax) / double(by - ay);
-            e.slope = std::int64_t(slope * 65536.0);
-            e.x = a_fp + fixed_mul(e.slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
+            edges[n++] = Edge{std::clamp(a_fp, left_fp, right_fp), 0, top, bottom};
+            continue;
         }
+        const double slope_real = double(bx - ax) / double(by - ay);
+        const std::int64_t slope = std::int64_t(slope_real * 65536.0);
+        std::int64_t x = a_fp + fixed_mul(slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
+        if (cut_edge(edges, n, x, top, bottom, slope, left_fp, false)) continue;
+        if (cut_edge(edges, n, x, top, bottom, slope, right_fp, true)) continue;
+        edges[n++] = Edge{x, slope, top, bottom};
     }
-    std::int64_t crossings[POLYGON_CLIPPED_MAX];
+    std::int64_t crossings[EDGES_MAX];
     for (int y = top_bound; y <= bottom_bound; ++y) {
         int k = 0;
         for (int i = 0; i < n; ++i) {
             const Edge &e = edges[i];
             if (y < e.top || y > e.bottom) continue;
-            const std::int64_t x = std::clamp(e.x + e.slope * (y - e.top), left_fp, right_fp);
+            const std::int64_t x = e.x + e.slope * (y - e.top);
             int at = k++;
             while (at > 0 && crossings[at - 1] > x) {
                 crossings[at] = crossings[at - 1];

@@ -159,13 +159,11 @@ void compare_random(int w, int h, int count, std::uint64_t seed, Differences &fo
 // parts per million. Zero where the rasterizer matches; where it does not yet, the share it had
 // when last measured, so that a change for the worse still fails:
 // - wider pens on lines cut at the buffer's edge: one pixel at the cut, about 0.5%;
-// - polygons with a corner just outside the left edge, or two corners at the same point;
 // - wider pens on polygon outlines and ellipses, which the toolkit builds from joined offset
 //   lines and curves: not matched (no bound).
 long allowed_ppm(int kind, int pen) {
     if (pen == 2 && (kind == KIND_ELLIPSE || kind == KIND_POLYGON)) return 1000000;
     if (pen == 2 && kind == KIND_LINE) return 7000;
-    if (kind == KIND_POLYGON) return 1500;
     return 0;
 }
 
