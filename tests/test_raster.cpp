@@ -3,15 +3,31 @@
 // buffers of the same size and compared pixel by pixel after every shape.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/platform_qt.h"
 #include "raster/raster.h"
+
+// Every allocation of the test program, counted: the rasterizer must make none.
+static std::atomic<long> allocations{0};
+
+void *operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void *operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -165,6 +181,17 @@ long allowed_ppm(int kind, int pen) {
     if (pen == 2 && (kind == KIND_ELLIPSE || kind == KIND_POLYGON)) return 1000000;
     if (pen == 2 && kind == KIND_LINE) return 7000;
     return 0;
+}
+
+TEST(Raster, DrawingAllocatesNothing) {
+    std::vector<Shape> shapes;
+    std::mt19937_64 rng(99);
+    for (int i = 0; i < 20000; ++i) shapes.push_back(random_shape(rng, 601, 540, int(rng() % KIND_COUNT)));
+    std::vector<std::uint32_t> pixels(601 * 540, 0xFFFFFFFFu);
+    const RasterTarget target{pixels.data(), 601, 540, 601};
+    const long before = allocations.load();
+    for (const Shape &s : shapes) draw_new(&target, s);
+    EXPECT_EQ(allocations.load() - before, 0);
 }
 
 TEST(Raster, RandomShapesMatchTheToolkitDrawingPixelForPixel) {
