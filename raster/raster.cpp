@@ -24,6 +24,9 @@ bool is_safe(std::int64_t value) { return value >= -COORD_SAFE && value <= COORD
 
 std::int64_t pen_width_of(std::int64_t width) { return std::clamp<std::int64_t>(width, 1, PEN_WIDEST); }
 
+// Equal to about 12 significant digits (never for a zero against a non-zero).
+bool fuzzy_equal(double a, double b) { return std::abs(a - b) * 1000000000000.0 <= std::min(std::abs(a), std::abs(b)); }
+
 // a + b, held at the ends of the 64-bit range: coordinates near those ends stay beyond the
 // buffer on the same side.
 std::int64_t sat_add(std::int64_t a, std::int64_t b) {
@@ -439,9 +442,12 @@ struct Edge {
     int top, bottom;    // rows sampled, inclusive
 };
 
-// Each polygon edge becomes at most three: the part inside the buffer's columns and the parts
-// beyond either side, pressed flat against that side.
-constexpr int EDGES_MAX = 3 * POLYGON_CLIPPED_MAX;
+// A wide outline has two contours (one each way round) of at most three corners per side.
+constexpr int OUTLINE_POINTS_MAX = 2 * (3 * (RASTER_POLYGON_POINTS_MAX + 1) + 2);
+
+// Each edge becomes at most three: the part inside the buffer's columns and the parts beyond
+// either side, pressed flat against that side.
+constexpr int EDGES_MAX = 3 * std::max(OUTLINE_POINTS_MAX, POLYGON_CLIPPED_MAX);
 
 std::int64_t fixed_mul(std::int64_t a, std::int64_t b) { return (a * b) >> 16; }
 
@@ -487,44 +493,59 @@ bool cut_edge(Edge *edges, int &n, std::int64_t &x, int &top, int &bottom, std::
     return false;
 }
 
-// Interior of the closed polygon through integer corners within the fixed-point range.
-void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
-                  std::uint32_t color) {
+// A corner in 26.6 fixed point.
+struct Point26 {
+    std::int64_t x, y;
+};
+
+// Interior of closed contours of 26.6 corners (contour i ends before ends[i]), by the even-odd
+// or the non-zero rule. At most EDGES_MAX / 3 corners in all.
+void fill_contours(const RasterTarget *t, const Point26 *points, const int *ends, int contours, bool nonzero,
+                   std::uint32_t color) {
+    const int count = contours ? ends[contours - 1] : 0;
     if (count < 3) return;
-    std::int64_t min_y = ys[0] * 64, max_y = ys[0] * 64;
+    std::int64_t min_y = points[0].y, max_y = points[0].y;
     for (int i = 1; i < count; ++i) {
-        min_y = std::min(min_y, ys[i] * 64);
-        max_y = std::max(max_y, ys[i] * 64);
+        min_y = std::min(min_y, points[i].y);
+        max_y = std::max(max_y, points[i].y);
     }
     const int top_bound = std::max(0, int((min_y + 32) >> 6));
     const int bottom_bound = std::min(t->height - 1, int((max_y - 32) >> 6));
     if (top_bound > bottom_bound) return;
     const std::int64_t left_fp = 0, right_fp = std::int64_t(t->width) << 16;
     Edge edges[EDGES_MAX];
+    int winding[EDGES_MAX];
     int n = 0;
-    for (int i = 0; i < count; ++i) {
-        const int j = (i + 1) % count;
-        std::int64_t ax = xs[i] * 64, ay = ys[i] * 64, bx = xs[j] * 64, by = ys[j] * 64;
-        if (ay > by) {
-            std::swap(ax, bx);
-            std::swap(ay, by);
+    for (int c = 0, first = 0; c < contours; first = ends[c++]) {
+        for (int i = first; i < ends[c]; ++i) {
+            const int j = i + 1 < ends[c] ? i + 1 : first;
+            std::int64_t ax = points[i].x, ay = points[i].y, bx = points[j].x, by = points[j].y;
+            int w = 1;
+            if (ay > by) {
+                std::swap(ax, bx);
+                std::swap(ay, by);
+                w = -1;
+            }
+            int top = std::max(top_bound, int((ay + 32) >> 6));
+            int bottom = std::min(bottom_bound, int((by - 32) >> 6));
+            if (top > bottom) continue;
+            const int before = n;
+            const std::int64_t a_fp = 32768 + ax * 1024;
+            if (bx == ax) {
+                edges[n++] = Edge{std::clamp(a_fp, left_fp, right_fp), 0, top, bottom};
+            } else {
+                const double slope_real = double(bx - ax) / double(by - ay);
+                const std::int64_t slope = std::int64_t(slope_real * 65536.0);
+                std::int64_t x = a_fp + fixed_mul(slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
+                if (!cut_edge(edges, n, x, top, bottom, slope, left_fp, false) &&
+                    !cut_edge(edges, n, x, top, bottom, slope, right_fp, true))
+                    edges[n++] = Edge{x, slope, top, bottom};
+            }
+            for (int k = before; k < n; ++k) winding[k] = w;
         }
-        int top = std::max(top_bound, int((ay + 32) >> 6));
-        int bottom = std::min(bottom_bound, int((by - 32) >> 6));
-        if (top > bottom) continue;
-        const std::int64_t a_fp = 32768 + ax * 1024;
-        if (bx == ax) {
-            edges[n++] = Edge{std::clamp(a_fp, left_fp, right_fp), 0, top, bottom};
-            continue;
-        }
-        const double slope_real = double(bx - ax) / double(by - ay);
-        const std::int64_t slope = std::int64_t(slope_real * 65536.0);
-        std::int64_t x = a_fp + fixed_mul(slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
-        if (cut_edge(edges, n, x, top, bottom, slope, left_fp, false)) continue;
-        if (cut_edge(edges, n, x, top, bottom, slope, right_fp, true)) continue;
-        edges[n++] = Edge{x, slope, top, bottom};
     }
     std::int64_t crossings[EDGES_MAX];
+    int turns[EDGES_MAX];
     for (int y = top_bound; y <= bottom_bound; ++y) {
         int k = 0;
         for (int i = 0; i < n; ++i) {
@@ -534,12 +555,146 @@ void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int6
             int at = k++;
             while (at > 0 && crossings[at - 1] > x) {
                 crossings[at] = crossings[at - 1];
+                turns[at] = turns[at - 1];
                 --at;
             }
             crossings[at] = x;
+            turns[at] = winding[i];
         }
-        for (int i = 0; i + 1 < k; i += 2) fill_span(t, y, crossings[i] >> 16, (crossings[i + 1] >> 16) - 1, color);
+        int inside = 0;
+        for (int i = 0; i < k; ++i) {
+            if (i > 0 && (nonzero ? inside != 0 : (inside & 1) != 0))
+                fill_span(t, y, crossings[i - 1] >> 16, (crossings[i] >> 16) - 1, color);
+            inside += turns[i];
+        }
     }
+}
+
+// Interior of the closed polygon through integer corners within the fixed-point range, by the
+// even-odd rule.
+void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
+                  std::uint32_t color) {
+    if (count < 3 || count > POLYGON_CLIPPED_MAX) return;
+    Point26 points[POLYGON_CLIPPED_MAX];
+    for (int i = 0; i < count; ++i) points[i] = {xs[i] * 64, ys[i] * 64};
+    fill_contours(t, points, &count, 1, false, color);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wide outlines of polygons: each side offset by half the pen's width, both ways round, with
+// bevelled corners; the two closed contours filled by the non-zero rule.
+// ---------------------------------------------------------------------------------------------
+
+
+struct Line {
+    PointF a, b;
+};
+
+double line_length(const Line &l) { return std::hypot(l.b.x - l.a.x, l.b.y - l.a.y); }
+
+// Degrees of the direction from a to b, counter-clockwise with y growing downwards, in [0, 360).
+double line_angle(const Line &l) {
+    const double theta = std::atan2(-(l.b.y - l.a.y), l.b.x - l.a.x) * (180.0 / 3.14159265358979323846);
+    const double normalized = theta < 0 ? theta + 360 : theta;
+    return fuzzy_equal(normalized, 360.0) ? 0.0 : normalized;
+}
+
+struct Outline {
+    Point26 points[OUTLINE_POINTS_MAX];
+    int ends[2];
+    int contours = 0;
+    int n = 0;
+    PointF back1{0, 0}, back2{0, 0}; // the last two points emitted
+};
+
+std::int64_t round_26_6(double v) {
+    const double scaled = v * 64;
+    return scaled >= 0.0 ? std::int64_t(scaled + 0.5) : std::int64_t(scaled - 0.5);
+}
+
+void outline_point(Outline &o, PointF p) {
+    o.back2 = o.back1;
+    o.back1 = p;
+    if (o.n < OUTLINE_POINTS_MAX) o.points[o.n++] = {round_26_6(p.x), round_26_6(p.y)};
+}
+
+void outline_move(Outline &o, PointF p) {
+    if (o.n > 0 && o.contours < 2) o.ends[o.contours++] = o.n;
+    outline_point(o, p);
+}
+
+// The corner between the offset side just emitted and the next one: straight across (a bevel),
+// or through the corner itself where the two sides overlap on the inside.
+void outline_join(Outline &o, PointF corner, const Line &next) {
+    if (fuzzy_equal(o.back1.x, next.a.x) && fuzzy_equal(o.back1.y, next.a.y)) return;
+    const Line prev{o.back2, o.back1};
+    // Where prev and next cross, and whether within both.
+    bool bounded = false;
+    {
+        const PointF a{prev.b.x - prev.a.x, prev.b.y - prev.a.y};
+        const PointF b{next.a.x - next.b.x, next.a.y - next.b.y};
+        const PointF c{prev.a.x - next.a.x, prev.a.y - next.a.y};
+        const double denominator = a.y * b.x - a.x * b.y;
+        if (denominator != 0 && std::isfinite(denominator)) {
+            const double reciprocal = 1 / denominator;
+            const double na = (b.y * c.x - b.x * c.y) * reciprocal;
+            const double nb = (a.x * c.y - a.y * c.x) * reciprocal;
+            bounded = !(na < 0 || na > 1) && !(nb < 0 || nb > 1);
+        }
+    }
+    const Line shortcut{prev.b, next.a};
+    double angle = 0;
+    auto is_null = [](const Line &l) { return fuzzy_equal(l.a.x, l.b.x) && fuzzy_equal(l.a.y, l.b.y); };
+    if (!is_null(shortcut) && !is_null(prev)) {
+        const double delta = line_angle(prev) - line_angle(shortcut);
+        angle = fuzzy_equal(delta, 360.0) ? 0 : (delta < 0 ? delta + 360 : delta);
+    }
+    if (bounded || (angle > 90 && !fuzzy_equal(angle, 90.0))) outline_point(o, corner);
+    outline_point(o, next.a);
+}
+
+// One side of the closed polygon, walked from corner `from` in steps of `step`.
+void outline_side(Outline &o, const PointF *corners, int count, double offset) {
+    PointF prev = corners[0];
+    bool first = true;
+    Line start_tangent{};
+    for (int i = 1; i <= count; ++i) {
+        const PointF e = corners[i % count];
+        Line line{prev, e};
+        if (line.a.x == line.b.x && line.a.y == line.b.y) continue;
+        // The normal (dy, -dx) scaled to the offset, then the side moved along it.
+        const double length = line_length(line);
+        const PointF n_end{line.a.x + offset * ((line.b.y - line.a.y) / length),
+                           line.a.y + offset * ((-(line.b.x - line.a.x)) / length)};
+        const double ndx = n_end.x - line.a.x, ndy = n_end.y - line.a.y;
+        line = {{line.a.x + ndx, line.a.y + ndy}, {line.b.x + ndx, line.b.y + ndy}};
+        if (first) {
+            outline_move(o, line.a);
+            start_tangent = line;
+            first = false;
+        } else {
+            outline_join(o, prev, line);
+        }
+        outline_point(o, line.b);
+        prev = e;
+    }
+    if (!first) outline_join(o, prev, start_tangent);
+}
+
+// The outline of the closed polygon through integer corners with a pen `width` wide.
+void wide_outline(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
+                  std::int64_t width, std::uint32_t color) {
+    Outline o;
+    PointF forward[RASTER_POLYGON_POINTS_MAX], backward[RASTER_POLYGON_POINTS_MAX];
+    for (int i = 0; i < count; ++i) {
+        forward[i] = {double(xs[i]), double(ys[i])};
+        backward[i] = {double(xs[(count - i) % count]), double(ys[(count - i) % count])};
+    }
+    const double offset = double(width) / 2;
+    outline_side(o, forward, count, offset);
+    outline_side(o, backward, count, offset);
+    if (o.n > 0 && o.contours < 2) o.ends[o.contours++] = o.n;
+    fill_contours(t, o.points, o.ends, o.contours, true, color);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -896,10 +1051,7 @@ void raster_polygon(const RasterTarget *target, const std::int64_t *xs, const st
         if (width == 1) {
             thin_pen_outline(target, xs, ys, count, pen->color);
         } else {
-            for (int i = 0; i < count; ++i) {
-                const int j = (i + 1) % count;
-                wide_segment(target, xs[i], ys[i], xs[j], ys[j], width, pen->color);
-            }
+            wide_outline(target, xs, ys, count, width, pen->color);
         }
         return;
     }

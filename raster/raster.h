@@ -30,7 +30,7 @@ struct RasterPen {
 };
 
 // The most corners a polygon may have; a polygon with more is not drawn.
-constexpr int RASTER_POLYGON_POINTS_MAX = 64;
+constexpr int RASTER_POLYGON_POINTS_MAX = 16;
 
 // Rectangle covering pixels left..right-1 and top..bottom-1, outlined with the pen (a wider
 // pen is centred on the outermost pixels).
