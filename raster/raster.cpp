@@ -440,22 +440,38 @@ struct Edge {
     std::int64_t x;     // 16.16 crossing at row top, half a pixel added
     std::int64_t slope; // 16.16 step per row
     int top, bottom;    // rows sampled, inclusive
+    int winding;        // +1 downwards, -1 upwards
 };
-
-// A wide outline has two contours (one each way round) of at most three corners per side.
-constexpr int OUTLINE_POINTS_MAX = 2 * (3 * (RASTER_POLYGON_POINTS_MAX + 1) + 2);
-
-// Each edge becomes at most three: the part inside the buffer's columns and the parts beyond
-// either side, pressed flat against that side.
-constexpr int EDGES_MAX = 3 * std::max(OUTLINE_POINTS_MAX, POLYGON_CLIPPED_MAX);
 
 std::int64_t fixed_mul(std::int64_t a, std::int64_t b) { return (a * b) >> 16; }
 
+// A point in 26.6 fixed point.
+struct Point26 {
+    std::int64_t x, y;
+};
+
+// The edges of a shape's interior as they reach the buffer's rows, gathered one by one and then
+// filled row by row at pixel centres.
+struct Scan {
+    const RasterTarget *target;
+    Edge *edges;
+    int capacity;
+    int n = 0;
+    int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
+};
+
+void scan_add(Scan &scan, const Edge &e) {
+    if (scan.n == scan.capacity) return; // beyond what any picture needs: the rest is left out
+    scan.edges[scan.n++] = e;
+    scan.top = std::min(scan.top, e.top);
+    scan.bottom = std::max(scan.bottom, e.bottom);
+}
+
 // Cuts the sloped edge starting at x (rows top..bottom) at the column boundary `side`: what lies
 // beyond becomes a vertical edge on the boundary. True when nothing of the edge is left to add.
-bool cut_edge(Edge *edges, int &n, std::int64_t &x, int &top, int &bottom, std::int64_t slope, std::int64_t side,
-              bool right_side) {
-    auto flat = [&](int from, int to) { edges[n++] = Edge{side, 0, from, to}; };
+bool cut_edge(Scan &scan, std::int64_t &x, int &top, int &bottom, std::int64_t slope, std::int64_t side,
+              bool right_side, int winding) {
+    auto flat = [&](int from, int to) { scan_add(scan, Edge{side, 0, from, to, winding}); };
     if (x == side) {
         if ((slope > 0) ^ right_side) return false;
         flat(top, bottom);
@@ -493,63 +509,40 @@ bool cut_edge(Edge *edges, int &n, std::int64_t &x, int &top, int &bottom, std::
     return false;
 }
 
-// A corner in 26.6 fixed point.
-struct Point26 {
-    std::int64_t x, y;
-};
+// The edge from a to b: the rows whose centres it spans, its crossing at the first of them and
+// its slope, cut at the buffer's sides.
+void scan_edge(Scan &scan, Point26 a, Point26 b) {
+    int winding = 1;
+    if (a.y > b.y) {
+        std::swap(a, b);
+        winding = -1;
+    }
+    int top = std::max<std::int64_t>(0, (a.y + 32) >> 6);
+    int bottom = int(std::min<std::int64_t>(scan.target->height - 1, (b.y - 32) >> 6));
+    if (top > bottom) return;
+    const std::int64_t left_fp = 0, right_fp = std::int64_t(scan.target->width) << 16;
+    const std::int64_t a_fp = 32768 + a.x * 1024;
+    if (b.x == a.x) {
+        scan_add(scan, Edge{std::clamp(a_fp, left_fp, right_fp), 0, top, bottom, winding});
+        return;
+    }
+    const double slope_real = double(b.x - a.x) / double(b.y - a.y);
+    const std::int64_t slope = std::int64_t(slope_real * 65536.0);
+    std::int64_t x = a_fp + fixed_mul(slope, (std::int64_t(top) << 16) + 32768 - a.y * 1024);
+    if (cut_edge(scan, x, top, bottom, slope, left_fp, false, winding)) return;
+    if (cut_edge(scan, x, top, bottom, slope, right_fp, true, winding)) return;
+    scan_add(scan, Edge{x, slope, top, bottom, winding});
+}
 
-// Interior of closed contours of 26.6 corners (contour i ends before ends[i]), by the even-odd
-// or the non-zero rule. At most EDGES_MAX / 3 corners in all.
-void fill_contours(const RasterTarget *t, const Point26 *points, const int *ends, int contours, bool nonzero,
-                   std::uint32_t color) {
-    const int count = contours ? ends[contours - 1] : 0;
-    if (count < 3) return;
-    std::int64_t min_y = points[0].y, max_y = points[0].y;
-    for (int i = 1; i < count; ++i) {
-        min_y = std::min(min_y, points[i].y);
-        max_y = std::max(max_y, points[i].y);
-    }
-    const int top_bound = std::max(0, int((min_y + 32) >> 6));
-    const int bottom_bound = std::min(t->height - 1, int((max_y - 32) >> 6));
-    if (top_bound > bottom_bound) return;
-    const std::int64_t left_fp = 0, right_fp = std::int64_t(t->width) << 16;
-    Edge edges[EDGES_MAX];
-    int winding[EDGES_MAX];
-    int n = 0;
-    for (int c = 0, first = 0; c < contours; first = ends[c++]) {
-        for (int i = first; i < ends[c]; ++i) {
-            const int j = i + 1 < ends[c] ? i + 1 : first;
-            std::int64_t ax = points[i].x, ay = points[i].y, bx = points[j].x, by = points[j].y;
-            int w = 1;
-            if (ay > by) {
-                std::swap(ax, bx);
-                std::swap(ay, by);
-                w = -1;
-            }
-            int top = std::max(top_bound, int((ay + 32) >> 6));
-            int bottom = std::min(bottom_bound, int((by - 32) >> 6));
-            if (top > bottom) continue;
-            const int before = n;
-            const std::int64_t a_fp = 32768 + ax * 1024;
-            if (bx == ax) {
-                edges[n++] = Edge{std::clamp(a_fp, left_fp, right_fp), 0, top, bottom};
-            } else {
-                const double slope_real = double(bx - ax) / double(by - ay);
-                const std::int64_t slope = std::int64_t(slope_real * 65536.0);
-                std::int64_t x = a_fp + fixed_mul(slope, (std::int64_t(top) << 16) + 32768 - ay * 1024);
-                if (!cut_edge(edges, n, x, top, bottom, slope, left_fp, false) &&
-                    !cut_edge(edges, n, x, top, bottom, slope, right_fp, true))
-                    edges[n++] = Edge{x, slope, top, bottom};
-            }
-            for (int k = before; k < n; ++k) winding[k] = w;
-        }
-    }
-    std::int64_t crossings[EDGES_MAX];
-    int turns[EDGES_MAX];
-    for (int y = top_bound; y <= bottom_bound; ++y) {
+// Fills between the gathered edges by the even-odd or the non-zero rule.
+void scan_fill(const Scan &scan, bool nonzero, std::uint32_t color) {
+    constexpr int CROSSINGS_MAX = 512; // edges met on one row; a row meeting more keeps the first
+    std::int64_t crossings[CROSSINGS_MAX];
+    int turns[CROSSINGS_MAX];
+    for (int y = scan.top; y <= scan.bottom; ++y) {
         int k = 0;
-        for (int i = 0; i < n; ++i) {
-            const Edge &e = edges[i];
+        for (int i = 0; i < scan.n && k < CROSSINGS_MAX; ++i) {
+            const Edge &e = scan.edges[i];
             if (y < e.top || y > e.bottom) continue;
             const std::int64_t x = e.x + e.slope * (y - e.top);
             int at = k++;
@@ -559,12 +552,12 @@ void fill_contours(const RasterTarget *t, const Point26 *points, const int *ends
                 --at;
             }
             crossings[at] = x;
-            turns[at] = winding[i];
+            turns[at] = e.winding;
         }
         int inside = 0;
         for (int i = 0; i < k; ++i) {
             if (i > 0 && (nonzero ? inside != 0 : (inside & 1) != 0))
-                fill_span(t, y, crossings[i - 1] >> 16, (crossings[i] >> 16) - 1, color);
+                fill_span(scan.target, y, crossings[i - 1] >> 16, (crossings[i] >> 16) - 1, color);
             inside += turns[i];
         }
     }
@@ -574,23 +567,31 @@ void fill_contours(const RasterTarget *t, const Point26 *points, const int *ends
 // even-odd rule.
 void fill_polygon(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
                   std::uint32_t color) {
-    if (count < 3 || count > POLYGON_CLIPPED_MAX) return;
-    Point26 points[POLYGON_CLIPPED_MAX];
-    for (int i = 0; i < count; ++i) points[i] = {xs[i] * 64, ys[i] * 64};
-    fill_contours(t, points, &count, 1, false, color);
+    if (count < 3) return;
+    Edge edges[3 * POLYGON_CLIPPED_MAX];
+    Scan scan{t, edges, 3 * POLYGON_CLIPPED_MAX};
+    for (int i = 0; i < count; ++i) {
+        const int j = (i + 1) % count;
+        scan_edge(scan, {xs[i] * 64, ys[i] * 64}, {xs[j] * 64, ys[j] * 64});
+    }
+    scan_fill(scan, false, color);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Wide outlines of polygons: each side offset by half the pen's width, both ways round, with
-// bevelled corners; the two closed contours filled by the non-zero rule.
+// Wide outlines of polygons and ellipses: the outline offset by half the pen's width to either
+// side, both ways round, with bevelled corners between pieces; the two closed contours, curves
+// flattened, filled by the non-zero rule.
 // ---------------------------------------------------------------------------------------------
 
+constexpr double KAPPA = 0.5522847498; // control-point distance of a quarter ellipse, per radius
+constexpr double FLATNESS = 0.25;      // how far a flattened curve may stray, in pixels
+constexpr double OFFSET_FLATNESS = 0.25; // how far an offset curve may stray (finer still for wide pens)
 
 struct Line {
     PointF a, b;
 };
 
-double line_length(const Line &l) { return std::hypot(l.b.x - l.a.x, l.b.y - l.a.y); }
+bool is_null(const Line &l) { return fuzzy_equal(l.a.x, l.b.x) && fuzzy_equal(l.a.y, l.b.y); }
 
 // Degrees of the direction from a to b, counter-clockwise with y growing downwards, in [0, 360).
 double line_angle(const Line &l) {
@@ -599,37 +600,132 @@ double line_angle(const Line &l) {
     return fuzzy_equal(normalized, 360.0) ? 0.0 : normalized;
 }
 
-struct Outline {
-    Point26 points[OUTLINE_POINTS_MAX];
-    int ends[2];
-    int contours = 0;
-    int n = 0;
-    PointF back1{0, 0}, back2{0, 0}; // the last two points emitted
-};
-
 std::int64_t round_26_6(double v) {
     const double scaled = v * 64;
     return scaled >= 0.0 ? std::int64_t(scaled + 0.5) : std::int64_t(scaled - 0.5);
 }
 
-void outline_point(Outline &o, PointF p) {
-    o.back2 = o.back1;
-    o.back1 = p;
-    if (o.n < OUTLINE_POINTS_MAX) o.points[o.n++] = {round_26_6(p.x), round_26_6(p.y)};
+struct Bezier {
+    double x1, y1, x2, y2, x3, y3, x4, y4;
+};
+
+// The two halves of b at t = 1/2.
+void split(const Bezier &b, Bezier *first, Bezier *second) {
+    const Bezier o = b;
+    double c = (o.x2 + o.x3) * .5;
+    first->x2 = (o.x1 + o.x2) * .5;
+    second->x3 = (o.x3 + o.x4) * .5;
+    first->x1 = o.x1;
+    second->x4 = o.x4;
+    first->x3 = (first->x2 + c) * .5;
+    second->x2 = (second->x3 + c) * .5;
+    first->x4 = second->x1 = (first->x3 + second->x2) * .5;
+    c = (o.y2 + o.y3) * .5;
+    first->y2 = (o.y1 + o.y2) * .5;
+    second->y3 = (o.y3 + o.y4) * .5;
+    first->y1 = o.y1;
+    second->y4 = o.y4;
+    first->y3 = (first->y2 + c) * .5;
+    second->y2 = (second->y3 + c) * .5;
+    first->y4 = second->y1 = (first->y3 + second->y2) * .5;
+}
+
+PointF point_at(const Bezier &b, double t) {
+    const double m_t = 1. - t;
+    double a = b.x1 * m_t + b.x2 * t, c = b.x2 * m_t + b.x3 * t, d = b.x3 * m_t + b.x4 * t;
+    a = a * m_t + c * t;
+    c = c * m_t + d * t;
+    const double x = a * m_t + c * t;
+    a = b.y1 * m_t + b.y2 * t;
+    c = b.y2 * m_t + b.y3 * t;
+    d = b.y3 * m_t + b.y4 * t;
+    a = a * m_t + c * t;
+    c = c * m_t + d * t;
+    return {x, a * m_t + c * t};
+}
+
+PointF normal_at(const Bezier &b, double t) {
+    const double m_t = 1. - t;
+    const double a = m_t * m_t, c = t * m_t, d = t * t;
+    return {(b.y2 - b.y1) * a + (b.y3 - b.y2) * c + (b.y4 - b.y3) * d,
+            -(b.x2 - b.x1) * a - (b.x3 - b.x2) * c - (b.x4 - b.x3) * d};
+}
+
+// The outline being built: points go straight to the scan as edges.
+struct Outline {
+    Scan scan;
+    Point26 first{0, 0}, last{0, 0};
+    PointF first_real{0, 0}, last_real{0, 0};
+    bool open = false;
+    PointF back1{0, 0}, back2{0, 0}; // the last two points emitted (for a curve: its second control point and end)
+};
+
+void outline_close(Outline &o) {
+    if (o.open && (o.last_real.x != o.first_real.x || o.last_real.y != o.first_real.y))
+        scan_edge(o.scan, o.last, o.first);
+    o.open = false;
+}
+
+void outline_to(Outline &o, PointF p) {
+    const Point26 q{round_26_6(p.x), round_26_6(p.y)};
+    scan_edge(o.scan, o.last, q);
+    o.last = q;
+    o.last_real = p;
 }
 
 void outline_move(Outline &o, PointF p) {
-    if (o.n > 0 && o.contours < 2) o.ends[o.contours++] = o.n;
-    outline_point(o, p);
+    outline_close(o);
+    o.back2 = o.back1;
+    o.back1 = p;
+    o.first = o.last = {round_26_6(p.x), round_26_6(p.y)};
+    o.first_real = o.last_real = p;
+    o.open = true;
 }
 
-// The corner between the offset side just emitted and the next one: straight across (a bevel),
-// or through the corner itself where the two sides overlap on the inside.
+void outline_line(Outline &o, PointF p) {
+    o.back2 = o.back1;
+    o.back1 = p;
+    outline_to(o, p);
+}
+
+// The curve from the current point, flattened until each piece strays less than FLATNESS.
+void outline_cubic(Outline &o, PointF c1, PointF c2, PointF e) {
+    o.back2 = c2;
+    o.back1 = e;
+    Bezier stack[10];
+    int levels[10];
+    stack[0] = {o.last_real.x, o.last_real.y, c1.x, c1.y, c2.x, c2.y, e.x, e.y};
+    levels[0] = 9;
+    int top = 0;
+    while (top >= 0) {
+        const Bezier &b = stack[top];
+        const double y4y1 = b.y4 - b.y1, x4x1 = b.x4 - b.x1;
+        double l = std::abs(x4x1) + std::abs(y4y1), d;
+        if (l > 1.) {
+            d = std::abs(x4x1 * (b.y1 - b.y2) - y4y1 * (b.x1 - b.x2)) +
+                std::abs(x4x1 * (b.y1 - b.y3) - y4y1 * (b.x1 - b.x3));
+        } else {
+            d = std::abs(b.x1 - b.x2) + std::abs(b.y1 - b.y2) + std::abs(b.x1 - b.x3) + std::abs(b.y1 - b.y3);
+            l = 1.;
+        }
+        if (d < FLATNESS * l || levels[top] == 0) {
+            outline_to(o, {b.x4, b.y4});
+            --top;
+        } else {
+            const Bezier whole = b;
+            split(whole, &stack[top + 1], &stack[top]);
+            levels[top + 1] = --levels[top];
+            ++top;
+        }
+    }
+}
+
+// The corner between the piece just emitted and the next one, whose start is next.a: straight
+// across (a bevel), or through the corner itself where the two overlap on the inside.
 void outline_join(Outline &o, PointF corner, const Line &next) {
     if (fuzzy_equal(o.back1.x, next.a.x) && fuzzy_equal(o.back1.y, next.a.y)) return;
     const Line prev{o.back2, o.back1};
-    // Where prev and next cross, and whether within both.
-    bool bounded = false;
+    bool bounded = false; // prev and next cross within both
     {
         const PointF a{prev.b.x - prev.a.x, prev.b.y - prev.a.y};
         const PointF b{next.a.x - next.b.x, next.a.y - next.b.y};
@@ -638,63 +734,303 @@ void outline_join(Outline &o, PointF corner, const Line &next) {
         if (denominator != 0 && std::isfinite(denominator)) {
             const double reciprocal = 1 / denominator;
             const double na = (b.y * c.x - b.x * c.y) * reciprocal;
-            const double nb = (a.x * c.y - a.y * c.x) * reciprocal;
-            bounded = !(na < 0 || na > 1) && !(nb < 0 || nb > 1);
+            if (!(na < 0 || na > 1)) {
+                const double nb = (a.x * c.y - a.y * c.x) * reciprocal;
+                bounded = !(nb < 0 || nb > 1);
+            }
         }
     }
     const Line shortcut{prev.b, next.a};
     double angle = 0;
-    auto is_null = [](const Line &l) { return fuzzy_equal(l.a.x, l.b.x) && fuzzy_equal(l.a.y, l.b.y); };
     if (!is_null(shortcut) && !is_null(prev)) {
         const double delta = line_angle(prev) - line_angle(shortcut);
         angle = fuzzy_equal(delta, 360.0) ? 0 : (delta < 0 ? delta + 360 : delta);
     }
-    if (bounded || (angle > 90 && !fuzzy_equal(angle, 90.0))) outline_point(o, corner);
-    outline_point(o, next.a);
+    if (bounded || (angle > 90 && !fuzzy_equal(angle, 90.0))) outline_line(o, corner);
+    outline_line(o, next.a);
 }
 
-// One side of the closed polygon, walked from corner `from` in steps of `step`.
-void outline_side(Outline &o, const PointF *corners, int count, double offset) {
-    PointF prev = corners[0];
+// Offsetting a curve: the control polygon moved out along its normals, good enough when points
+// along it keep the offset's distance.
+enum ShiftResult { SHIFT_OK, SHIFT_DISCARD, SHIFT_SPLIT, SHIFT_CIRCLE };
+
+ShiftResult good_offset(const Bezier &b1, const Bezier &b2, double offset, double threshold) {
+    const double o2 = offset * offset;
+    const double max_dist_line = threshold * offset * offset;
+    const double max_dist_normal = threshold * offset;
+    const double spacing = 0.25;
+    for (double i = spacing; i < 0.99; i += spacing) {
+        const PointF p1 = point_at(b1, i), p2 = point_at(b2, i);
+        double d = (p1.x - p2.x) * (p1.x - p2.x) + (p1.y - p2.y) * (p1.y - p2.y);
+        if (std::abs(d - o2) > max_dist_line) return SHIFT_SPLIT;
+        const PointF normal = normal_at(b1, i);
+        const double l = std::abs(normal.x) + std::abs(normal.y);
+        if (l != 0.0) {
+            d = std::abs(normal.x * (p1.y - p2.y) - normal.y * (p1.x - p2.x)) / l;
+            if (d > max_dist_normal) return SHIFT_SPLIT;
+        }
+    }
+    return SHIFT_OK;
+}
+
+PointF unit_normal(PointF d) {
+    const double len = std::hypot(d.y, -d.x);
+    return {d.y / len, -d.x / len};
+}
+
+ShiftResult shift(const Bezier &orig, Bezier *shifted, double offset, double threshold) {
+    int map[4];
+    const bool p1_p2_equal = orig.x1 == orig.x2 && orig.y1 == orig.y2;
+    const bool p2_p3_equal = orig.x2 == orig.x3 && orig.y2 == orig.y3;
+    const bool p3_p4_equal = orig.x3 == orig.x4 && orig.y3 == orig.y4;
+    PointF points[4];
+    int np = 0;
+    points[np++] = {orig.x1, orig.y1};
+    map[0] = 0;
+    if (!p1_p2_equal) points[np++] = {orig.x2, orig.y2};
+    map[1] = np - 1;
+    if (!p2_p3_equal) points[np++] = {orig.x3, orig.y3};
+    map[2] = np - 1;
+    if (!p3_p4_equal) points[np++] = {orig.x4, orig.y4};
+    map[3] = np - 1;
+    if (np == 1) return SHIFT_DISCARD;
+    const double xmin = std::min({orig.x1, orig.x2, orig.x3, orig.x4}), xmax = std::max({orig.x1, orig.x2, orig.x3, orig.x4});
+    const double ymin = std::min({orig.y1, orig.y2, orig.y3, orig.y4}), ymax = std::max({orig.y1, orig.y2, orig.y3, orig.y4});
+    if (np == 4 && xmax - xmin < .1 * offset && ymax - ymin < .1 * offset) {
+        // The grouping of this product is as the first pictures had it.
+        const double l = (orig.x1 - orig.x2) * (orig.x1 - orig.x2) +
+                         (orig.y1 - orig.y2) * (orig.y1 - orig.y2) * (orig.x3 - orig.x4) * (orig.x3 - orig.x4) +
+                         (orig.y3 - orig.y4) * (orig.y3 - orig.y4);
+        const double dot = (orig.x1 - orig.x2) * (orig.x3 - orig.x4) + (orig.y1 - orig.y2) * (orig.y3 - orig.y4);
+        if (dot < 0 && dot * dot < 0.8 * l) return SHIFT_CIRCLE; // close points turning back: a half circle
+    }
+    PointF moved[4];
+    PointF prev_normal = unit_normal({points[1].x - points[0].x, points[1].y - points[0].y});
+    moved[0] = {points[0].x + offset * prev_normal.x, points[0].y + offset * prev_normal.y};
+    for (int i = 1; i < np - 1; ++i) {
+        const PointF next_normal = unit_normal({points[i + 1].x - points[i].x, points[i + 1].y - points[i].y});
+        const PointF normal_sum{prev_normal.x + next_normal.x, prev_normal.y + next_normal.y};
+        const double r = 1.0 + prev_normal.x * next_normal.x + prev_normal.y * next_normal.y;
+        if (std::abs(r) <= 0.000000000001) {
+            moved[i] = {points[i].x + offset * prev_normal.x, points[i].y + offset * prev_normal.y};
+        } else {
+            const double k = offset / r;
+            moved[i] = {points[i].x + k * normal_sum.x, points[i].y + k * normal_sum.y};
+        }
+        prev_normal = next_normal;
+    }
+    moved[np - 1] = {points[np - 1].x + offset * prev_normal.x, points[np - 1].y + offset * prev_normal.y};
+    *shifted = {moved[map[0]].x, moved[map[0]].y, moved[map[1]].x, moved[map[1]].y,
+                moved[map[2]].x, moved[map[2]].y, moved[map[3]].x, moved[map[3]].y};
+    return good_offset(orig, *shifted, offset, threshold);
+}
+
+// Two curves for the half circle around the end of a curve that turns back on itself.
+bool add_circle(const Bezier &b, double offset, Bezier *o) {
+    PointF normals[3];
+    normals[0] = {b.y2 - b.y1, b.x1 - b.x2};
+    double dist = std::sqrt(normals[0].x * normals[0].x + normals[0].y * normals[0].y);
+    if (std::abs(dist) <= 0.000000000001) return false;
+    normals[0] = {normals[0].x / dist, normals[0].y / dist};
+    normals[2] = {b.y4 - b.y3, b.x3 - b.x4};
+    dist = std::sqrt(normals[2].x * normals[2].x + normals[2].y * normals[2].y);
+    if (std::abs(dist) <= 0.000000000001) return false;
+    normals[2] = {normals[2].x / dist, normals[2].y / dist};
+    normals[1] = {b.x1 - b.x2 - b.x3 + b.x4, b.y1 - b.y2 - b.y3 + b.y4};
+    const double n1 = -1 * std::sqrt(normals[1].x * normals[1].x + normals[1].y * normals[1].y);
+    normals[1] = {normals[1].x / n1, normals[1].y / n1};
+    double angles[2];
+    double sign = 1.;
+    for (int i = 0; i < 2; ++i) {
+        double cos_a = normals[i].x * normals[i + 1].x + normals[i].y * normals[i + 1].y;
+        cos_a = std::clamp(cos_a, -1.0, 1.0);
+        angles[i] = std::acos(cos_a) * (1 / 3.14159265358979323846);
+    }
+    if (angles[0] + angles[1] > 1.) { // more than half a turn
+        normals[1] = {-normals[1].x, -normals[1].y};
+        angles[0] = 1. - angles[0];
+        angles[1] = 1. - angles[1];
+        sign = -1.;
+    }
+    const PointF circle[3] = {{b.x1 + normals[0].x * offset, b.y1 + normals[0].y * offset},
+                              {0.5 * (b.x1 + b.x4) + normals[1].x * offset, 0.5 * (b.y1 + b.y4) + normals[1].y * offset},
+                              {b.x4 + normals[2].x * offset, b.y4 + normals[2].y * offset}};
+    for (int i = 0; i < 2; ++i) {
+        const double kappa = 2.0 * KAPPA * sign * offset * angles[i];
+        o[i] = {circle[i].x, circle[i].y, circle[i].x - normals[i].y * kappa, circle[i].y + normals[i].x * kappa,
+                circle[i + 1].x + normals[i + 1].y * kappa, circle[i + 1].y - normals[i + 1].x * kappa,
+                circle[i + 1].x, circle[i + 1].y};
+    }
+    return true;
+}
+
+constexpr int OFFSET_CURVES_MAX = 16;
+
+// The curve offset by `offset`, as at most OFFSET_CURVES_MAX curves; returns how many.
+int offset_curve(const Bezier &curve, Bezier *out, double offset, float threshold) {
+    if (fuzzy_equal(curve.x1, curve.x2) && fuzzy_equal(curve.x1, curve.x3) && fuzzy_equal(curve.x1, curve.x4) &&
+        fuzzy_equal(curve.y1, curve.y2) && fuzzy_equal(curve.y1, curve.y3) && fuzzy_equal(curve.y1, curve.y4))
+        return 0;
+    const int max_segments = OFFSET_CURVES_MAX - 1;
+    Bezier stack[10];
+    int b = 0, o = 0;
+    for (;;) { // each round with a looser threshold, until the pieces fit
+        stack[0] = curve;
+        b = 0;
+        o = 0;
+        bool again = false;
+        while (b >= 0) {
+            const int stack_segments = b + 1;
+            if (stack_segments == 10 || o == max_segments - stack_segments) {
+                threshold *= 1.5;
+                again = threshold <= 2.0;
+                break;
+            }
+            const ShiftResult res = shift(stack[b], &out[o], offset, threshold);
+            if (res == SHIFT_DISCARD) {
+                --b;
+            } else if (res == SHIFT_OK) {
+                ++o;
+                --b;
+            } else if (res == SHIFT_CIRCLE && max_segments - o >= 2) {
+                if (add_circle(stack[b], offset, &out[o])) o += 2;
+                --b;
+            } else {
+                const Bezier whole = stack[b];
+                split(whole, &stack[b + 1], &stack[b]);
+                ++b;
+            }
+        }
+        if (again) continue;
+        break;
+    }
+    while (b >= 0) { // gave up: what is left, as it comes
+        const ShiftResult res = shift(stack[b], &out[o], offset, threshold);
+        if (res == SHIFT_OK || res == SHIFT_SPLIT) ++o;
+        --b;
+    }
+    return o;
+}
+
+// One side of a closed path of lines and curves: pieces[0] is the start; then each piece is a
+// line (one point) or a curve (three points), `kinds` telling which.
+struct PathPiece {
+    bool curve;
+    PointF c1, c2, end; // a line uses end only
+};
+
+void outline_side(Outline &o, PointF start, const PathPiece *pieces, int count, double offset) {
+    PointF prev = start;
     bool first = true;
     Line start_tangent{};
-    for (int i = 1; i <= count; ++i) {
-        const PointF e = corners[i % count];
-        Line line{prev, e};
-        if (line.a.x == line.b.x && line.a.y == line.b.y) continue;
-        // The normal (dy, -dx) scaled to the offset, then the side moved along it.
-        const double length = line_length(line);
-        const PointF n_end{line.a.x + offset * ((line.b.y - line.a.y) / length),
-                           line.a.y + offset * ((-(line.b.x - line.a.x)) / length)};
-        const double ndx = n_end.x - line.a.x, ndy = n_end.y - line.a.y;
-        line = {{line.a.x + ndx, line.a.y + ndy}, {line.b.x + ndx, line.b.y + ndy}};
-        if (first) {
-            outline_move(o, line.a);
-            start_tangent = line;
-            first = false;
-        } else {
-            outline_join(o, prev, line);
+    for (int i = 0; i < count; ++i) {
+        const PathPiece &e = pieces[i];
+        if (!e.curve) {
+            Line line{prev, e.end};
+            if (line.a.x == line.b.x && line.a.y == line.b.y) continue;
+            // The normal (dy, -dx) scaled to the offset, then the line moved along it.
+            const double length = std::hypot(line.b.x - line.a.x, line.b.y - line.a.y);
+            const PointF n_end{line.a.x + offset * ((line.b.y - line.a.y) / length),
+                               line.a.y + offset * ((-(line.b.x - line.a.x)) / length)};
+            const double ndx = n_end.x - line.a.x, ndy = n_end.y - line.a.y;
+            line = {{line.a.x + ndx, line.a.y + ndy}, {line.b.x + ndx, line.b.y + ndy}};
+            if (first) {
+                outline_move(o, line.a);
+                start_tangent = line;
+                first = false;
+            } else {
+                outline_join(o, prev, line);
+            }
+            outline_line(o, line.b);
+            prev = e.end;
+            continue;
         }
-        outline_point(o, line.b);
-        prev = e;
+        const Bezier bezier{prev.x, prev.y, e.c1.x, e.c1.y, e.c2.x, e.c2.y, e.end.x, e.end.y};
+        Bezier shifted[OFFSET_CURVES_MAX];
+        const int n = offset_curve(bezier, shifted, offset, float(std::min(OFFSET_FLATNESS, 0.5 / offset)));
+        if (n) {
+            Line tangent{{bezier.x1, bezier.y1}, {bezier.x2, bezier.y2}};
+            if (is_null(tangent)) tangent.b = {bezier.x3, bezier.y3};
+            if (is_null(tangent)) tangent.b = {bezier.x4, bezier.y4};
+            const double tx = shifted[0].x1 - bezier.x1, ty = shifted[0].y1 - bezier.y1;
+            tangent = {{tangent.a.x + tx, tangent.a.y + ty}, {tangent.b.x + tx, tangent.b.y + ty}};
+            if (first) {
+                outline_move(o, {shifted[0].x1, shifted[0].y1});
+                start_tangent = tangent;
+                first = false;
+            } else {
+                outline_join(o, prev, tangent);
+            }
+            for (int k = 0; k < n; ++k)
+                outline_cubic(o, {shifted[k].x2, shifted[k].y2}, {shifted[k].x3, shifted[k].y3},
+                              {shifted[k].x4, shifted[k].y4});
+        }
+        prev = e.end;
     }
-    if (!first) outline_join(o, prev, start_tangent);
+    if (!first && fuzzy_equal(start.x, prev.x) && fuzzy_equal(start.y, prev.y)) outline_join(o, prev, start_tangent);
 }
+
+// Edges of a wide outline: far more than a polygon's, kept in one buffer for every call (the
+// runtime draws from one thread).
+constexpr int OUTLINE_EDGES_MAX = 8192;
+Edge outline_edges[OUTLINE_EDGES_MAX];
 
 // The outline of the closed polygon through integer corners with a pen `width` wide.
 void wide_outline(const RasterTarget *t, const std::int64_t *xs, const std::int64_t *ys, int count,
                   std::int64_t width, std::uint32_t color) {
-    Outline o;
-    PointF forward[RASTER_POLYGON_POINTS_MAX], backward[RASTER_POLYGON_POINTS_MAX];
+    Outline o{Scan{t, outline_edges, OUTLINE_EDGES_MAX}};
+    PathPiece forward[RASTER_POLYGON_POINTS_MAX], backward[RASTER_POLYGON_POINTS_MAX];
     for (int i = 0; i < count; ++i) {
-        forward[i] = {double(xs[i]), double(ys[i])};
-        backward[i] = {double(xs[(count - i) % count]), double(ys[(count - i) % count])};
+        forward[i] = {false, {}, {}, {double(xs[(i + 1) % count]), double(ys[(i + 1) % count])}};
+        const int j = (2 * count - 1 - i) % count;
+        backward[i] = {false, {}, {}, {double(xs[j]), double(ys[j])}};
     }
     const double offset = double(width) / 2;
-    outline_side(o, forward, count, offset);
-    outline_side(o, backward, count, offset);
-    if (o.n > 0 && o.contours < 2) o.ends[o.contours++] = o.n;
-    fill_contours(t, o.points, o.ends, o.contours, true, color);
+    outline_side(o, {double(xs[0]), double(ys[0])}, forward, count, offset);
+    outline_side(o, {double(xs[0]), double(ys[0])}, backward, count, offset);
+    outline_close(o);
+    scan_fill(o.scan, true, color);
+}
+
+// The ellipse in the box from (left, top), w by h between its outermost pixel centres, as four
+// quarter curves from the right end, clockwise on screen: p[0], then three points per curve.
+void ellipse_curves(double left, double top, double w, double h, PointF p[13]) {
+    const double w2 = w / 2, w2k = w2 * KAPPA, h2 = h / 2, h2k = h2 * KAPPA;
+    const PointF points[13] = {{left + w, top + h2},
+                               {left + w, top + h2 + h2k}, {left + w2 + w2k, top + h}, {left + w2, top + h},
+                               {left + w2 - w2k, top + h}, {left, top + h2 + h2k}, {left, top + h2},
+                               {left, top + h2 - h2k}, {left + w2 - w2k, top}, {left + w2, top},
+                               {left + w2 + w2k, top}, {left + w, top + h2 - h2k}, {left + w, top + h2}};
+    std::copy(points, points + 13, p);
+}
+
+// The interior of that ellipse (for a filled ellipse with a wide pen).
+void fill_ellipse(const RasterTarget *t, double left, double top, double w, double h, std::uint32_t color) {
+    PointF p[13];
+    ellipse_curves(left, top, w, h, p);
+    Outline o{Scan{t, outline_edges, OUTLINE_EDGES_MAX}};
+    outline_move(o, p[0]);
+    for (int i = 0; i < 4; ++i) outline_cubic(o, p[3 * i + 1], p[3 * i + 2], p[3 * i + 3]);
+    outline_close(o);
+    scan_fill(o.scan, false, color);
+}
+
+// The outline of that ellipse with a pen `width` wide.
+void wide_ellipse(const RasterTarget *t, double left, double top, double w, double h, std::int64_t width,
+                  std::uint32_t color) {
+    PointF p[13];
+    ellipse_curves(left, top, w, h, p);
+    PathPiece forward[4], backward[4];
+    for (int i = 0; i < 4; ++i) {
+        forward[i] = {true, p[3 * i + 1], p[3 * i + 2], p[3 * i + 3]};
+        backward[i] = {true, p[11 - 3 * i], p[10 - 3 * i], p[9 - 3 * i]};
+    }
+    Outline o{Scan{t, outline_edges, OUTLINE_EDGES_MAX}};
+    const double offset = double(width) / 2;
+    outline_side(o, p[0], forward, 4, offset);
+    outline_side(o, p[12], backward, 4, offset);
+    outline_close(o);
+    scan_fill(o.scan, true, color);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1033,8 +1369,14 @@ void raster_ellipse(const RasterTarget *target, std::int64_t left, std::int64_t 
         fill_block(target, x0, y0, x1, y1, pen->color);
         return;
     }
-    if (!(is_safe(x0) && is_safe(y0) && is_safe(x1) && is_safe(y1)) || pen_width_of(pen->width) > 1) {
+    if (!(is_safe(x0) && is_safe(y0) && is_safe(x1) && is_safe(y1))) {
         span_ellipse(target, x0, y0, x1, y1, pen);
+        return;
+    }
+    if (pen_width_of(pen->width) > 1) {
+        if (pen->filled) fill_ellipse(target, double(x0), double(y0), double(x1 - x0), double(y1 - y0), pen->fill);
+        wide_ellipse(target, double(x0), double(y0), double(x1 - x0), double(y1 - y0), pen_width_of(pen->width),
+                     pen->color);
         return;
     }
     midpoint_ellipse(target, int(x0), int(y0), int(x1 - x0), int(y1 - y0), pen->color, pen->filled, pen->fill);
