@@ -1081,9 +1081,8 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
                 if (o[i] <= low[i] || o[i] >= high[i]) return;
                 continue;
             }
-            const double d_inv = 1 / d[i];
-            double t_low = (low[i] - o[i]) * d_inv;
-            double t_high = (high[i] - o[i]) * d_inv;
+            double t_low = (low[i] - o[i]) / d[i];
+            double t_high = (high[i] - o[i]) / d[i];
             if (t_low > t_high) std::swap(t_low, t_high);
             if (t1 < t_low) t1 = t_low;
             if (t2 > t_high) t2 = t_high;
