@@ -602,6 +602,7 @@ double line_angle(const Line &l) {
 
 std::int64_t round_26_6(double v) {
     const double scaled = v * 64;
+    if (!(std::abs(scaled) < 1e15)) return scaled > 0 ? std::int64_t(1e15) : -std::int64_t(1e15); // also NaN
     return scaled >= 0.0 ? std::int64_t(scaled + 0.5) : std::int64_t(scaled - 0.5);
 }
 
