@@ -1070,29 +1070,39 @@ void sweep_line(const RasterTarget *t, PointF a, PointF b, double width, bool sq
     // rounding of that sum decides which ends are cut.
     const double cl = -offs.x, ct = -offs.y;
     const double cr = cl + ((double(t->width) + offs.x) - cl), cb = ct + ((double(t->height) + offs.y) - ct);
-    auto contains = [&](PointF p) { return p.x >= cl && p.x <= cr && p.y >= ct && p.y <= cb; };
-    if (!contains(pa) || !contains(pb)) {
-        double t1 = 0, t2 = 1;
-        const double o[2] = {pa.x, pa.y};
-        const double d[2] = {pb.x - pa.x, pb.y - pa.y};
-        const double low[2] = {cl, ct};
-        const double high[2] = {cr, cb};
-        for (int i = 0; i < 2; ++i) {
-            if (d[i] == 0) {
-                if (o[i] <= low[i] || o[i] >= high[i]) return;
-                continue;
-            }
-            double t_low = (low[i] - o[i]) / d[i];
-            double t_high = (high[i] - o[i]) / d[i];
-            if (t_low > t_high) std::swap(t_low, t_high);
-            if (t1 < t_low) t1 = t_low;
-            if (t2 > t_high) t2 = t_high;
-            if (t1 >= t2) return;
-        }
-        const PointF npa{pa.x + (pb.x - pa.x) * t1, pa.y + (pb.y - pa.y) * t1};
-        const PointF npb{pa.x + (pb.x - pa.x) * t2, pa.y + (pb.y - pa.y) * t2};
-        pa = npa;
-        pb = npb;
+    if (!std::isfinite(pa.x) || !std::isfinite(pa.y) || !std::isfinite(pb.x) || !std::isfinite(pb.y)) return;
+    // The ends cut to the box one side after the other, each along the line's own slope.
+    if (pa.x < cl) {
+        if (pb.x <= cl) return;
+        pa.y = pa.y + (pb.y - pa.y) / (pb.x - pa.x) * (cl - pa.x);
+        pa.x = cl;
+    } else if (pa.x > cr) {
+        if (pb.x >= cr) return;
+        pa.y = pa.y + (pb.y - pa.y) / (pb.x - pa.x) * (cr - pa.x);
+        pa.x = cr;
+    }
+    if (pb.x < cl) {
+        pb.y = pb.y + (pb.y - pa.y) / (pb.x - pa.x) * (cl - pb.x);
+        pb.x = cl;
+    } else if (pb.x > cr) {
+        pb.y = pb.y + (pb.y - pa.y) / (pb.x - pa.x) * (cr - pb.x);
+        pb.x = cr;
+    }
+    if (pa.y < ct) {
+        if (pb.y <= ct) return;
+        pa.x = pa.x + (pb.x - pa.x) / (pb.y - pa.y) * (ct - pa.y);
+        pa.y = ct;
+    } else if (pa.y > cb) {
+        if (pb.y >= cb) return;
+        pa.x = pa.x + (pb.x - pa.x) / (pb.y - pa.y) * (cb - pa.y);
+        pa.y = cb;
+    }
+    if (pb.y < ct) {
+        pb.x = pb.x + (pb.x - pa.x) / (pb.y - pa.y) * (ct - pb.y);
+        pb.y = ct;
+    } else if (pb.y > cb) {
+        pb.x = pb.x + (pb.x - pa.x) / (pb.y - pa.y) * (cb - pb.y);
+        pb.y = cb;
     }
     {
         // the width is relative to the length: keep it the same band across a cut

@@ -171,17 +171,6 @@ void compare_random(int w, int h, int count, std::uint64_t seed, Differences &fo
     platform_destroy_surface(surface);
 }
 
-// The share of shapes of a kind and pen class allowed to differ from the toolkit drawing, in
-// parts per million. Zero where the rasterizer matches; where it does not yet, the share it had
-// when last measured, so that a change for the worse still fails: wider pens on lines cut at
-// the buffer's edge (one pixel at the cut, about 0.4%), and so on polygon outlines with a
-// corner beyond the fixed-point range, whose sides are drawn as such lines.
-long allowed_ppm(int kind, int pen) {
-    if (pen == 2 && kind == KIND_LINE) return 5000;
-    if (pen == 2 && kind == KIND_POLYGON) return 8000;
-    return 0;
-}
-
 TEST(Raster, DrawingAllocatesNothing) {
     std::vector<Shape> shapes;
     std::mt19937_64 rng(99);
@@ -204,8 +193,7 @@ TEST(Raster, RandomShapesMatchTheToolkitDrawingPixelForPixel) {
             std::printf("%-9s %-13s %6ld shapes, %5ld differ\n", KIND_NAMES[k], pens[c], found.shapes[k][c],
                         found.differing[k][c]);
             for (const std::string &e : found.examples[k][c]) std::printf("    %s\n", e.c_str());
-            EXPECT_LE(found.differing[k][c] * 1000000, allowed_ppm(k, c) * found.shapes[k][c])
-                << KIND_NAMES[k] << ", " << pens[c];
+            EXPECT_EQ(found.differing[k][c], 0) << KIND_NAMES[k] << ", " << pens[c];
         }
 }
 
