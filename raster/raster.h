@@ -5,10 +5,20 @@
 // Pixels are stored as whole 32-bit values (the caller's format, e.g. 0xFFRRGGBB); nothing is
 // blended.
 //
-// The pixel rules are the ones the runtime has always had: a filled shape is its interior
-// sampled at pixel centres, a one-pixel pen steps along the longer axis in 16.16 fixed point,
-// a wider pen is a rectangle swept along the line (square caps), and an ellipse with a thin
-// pen comes from the integer midpoint method.
+// The pixel rules are the ones the runtime's pictures have always had:
+// - a filled shape is its interior sampled at pixel centres (edges in 16.16 fixed point from
+//   corners in 26.6; a polygon by the even-odd rule);
+// - a one-pixel pen steps along the longer axis in 16.16 fixed point, joining consecutive
+//   sides of an outline without a doubled or missing corner pixel; a lone one-pixel line is
+//   Bresenham's, its final pixel left out;
+// - a wider pen on a line is the rectangle swept along it, square ends; on a polygon or an
+//   ellipse it is the outline offset by half the pen to either side (offset curves for an
+//   ellipse), bevelled at the joins, filled by the non-zero rule;
+// - an ellipse with a thin pen comes from the integer midpoint method; rectangles are blocks;
+// - beyond +-16384 pixels, shapes are first cut (in floating point) to what can reach the
+//   buffer, so nothing overflows and no call takes longer than the buffer is large.
+// Not reentrant: wide outlines gather their edges in one static buffer (the runtime draws from
+// one thread).
 #pragma once
 
 #include <cstddef>
