@@ -12,7 +12,8 @@
 // How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
 // arguments (check_color, check_width, ..., each correction printed), writes its log line
 // (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
-// draws with platform_draw_* (platform/qt_draw.cpp) on the canvas, marking it dirty. Nothing
+// draws shapes with raster_* (raster/raster.cpp) straight into the canvas's pixels
+// (platform_surface_pixels), text with platform_draw_text_line, marking it dirty. Nothing
 // is on the screen yet: the wait's next poll copies the whole canvas to the window's own
 // picture (present_canvas_when_due, or present_canvas where it must be at once), and the
 // window's paint (ClientArea::paintEvent, platform/qt_core.cpp) shows that picture before the
