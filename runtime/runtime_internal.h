@@ -108,6 +108,28 @@ struct RuntimeState {
                                // it arms the tick, as do ANIM_HALT, start-up and playback commands
     bool quit_requested = false; // ANIM_QUIT sets it; nothing clears it
     bool timer_fired = false;  // MSG_TIMER (events_handle_message) sets it; arming a tick clears it
+    int tick_interval_ms = TIMER_PERIOD_MS; // VORNA_set_tick_interval (input.cpp), also before
+                                            // start-up, which starts the timer with it
+
+    // Full input (input.cpp): what VORNA_wait adds to the event fields above, and the state
+    // that VORNA_key_down and VORNA_mouse_position read.
+    bool full_input = false;   // VORNA_wait sets it for the length of its wait, then clears it:
+                               // key-downs, buttons, moves and the wheel settle events, and
+                               // characters (MSG_CHAR) do not, the key-down being the event
+    int event_key = 0;         // 0 at the start of every VORNA_wait; input_handle_message or a
+    int event_button = 0;      // script line (read_script_event) sets them with the event
+    int event_wheel = 0;
+    int event_modifiers = 0;
+    int event_repeat = 0;
+    bool event_from_script = false; // VORNA_wait clears it; read_script_event sets it
+    bool tick_owed = false;    // input_handle_message: an input replaced an armed tick during
+                               // VORNA_wait; arming the next tick or delivering it clears it
+    bool keys_held[VORNA_KEY_LAST + 1] = {}; // input_note_event: set by a key event, cleared by
+                                             // its key-up and when the focus goes elsewhere
+    int buttons_held = 0;      // input_note_event: bit (1 << button) per button held; the focus
+                               // going elsewhere clears it
+    int pointer_x = 0;         // input_note_event: the last logical pointer position that a
+    int pointer_y = 0;         // mouse message or mouse line carried
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -194,6 +216,13 @@ extern void (*render_observer)(const DrawCommand *command, int origin_x, int ori
 void pump_one_message(void);
 void events_handle_message(const PlatformMessage *message); // timer, left button, character
 
+// input.cpp
+// Key, button, move and wheel messages: keeps the held keys and the pointer, and while
+// VORNA_wait waits (full_input) settles the event.
+void input_handle_message(const PlatformMessage *message);
+// Brings the held keys, buttons and pointer up to the settled event (live or from a script).
+void input_note_event(void);
+
 // console.cpp
 // Formats into a FORMAT_BUFFER_SIZE buffer, never past it: a longer text is cut to 1023
 // characters. Returns the number of characters the format produced (as vsnprintf does). Every
@@ -213,6 +242,8 @@ extern void (*console_observer)(const char *line);
 void build_run_menu(PlatformWindow *window);
 void perform_command(int id);
 void menu_handle_message(const PlatformMessage *message); // command, key-down, key-up, focus
+// True for a key-down that a Ctrl command takes: it is no key event for VORNA_wait.
+bool menu_takes_key(const PlatformMessage *message);
 
 // script.cpp
 // What read_script_event gives the wait.
