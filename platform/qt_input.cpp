@@ -85,6 +85,42 @@ void post(PlatformWindow *window, int kind, int a, int b, int c, int key, int mo
     platform_forward_message(window, &message);
 }
 
+// An X server repeats a held key as a release and a press with the same time. The toolkit
+// joins such a pair into one repeated press only when the press is already there when it
+// handles the release, which on a busy machine it often is not: the key would seem let go and
+// pressed again. So the release of a hardware key waits here, for at most
+// RELEASE_HOLD_MS; a press of the same key at the same time makes the pair a repeat, and any
+// other input, or the time running out, sends the release on, in its order.
+enum { RELEASE_HOLD_MS = 15 };
+
+struct HeldRelease {
+    bool waiting = false;
+    PlatformWindow *window = nullptr;
+    unsigned identity = 0;
+    unsigned long time = 0;
+    PlatformMessage message{};
+};
+HeldRelease held_release;
+QTimer *release_timer = nullptr;
+
+void send_held_release(void) {
+    if (!held_release.waiting) return;
+    held_release.waiting = false;
+    if (release_timer) release_timer->stop();
+    platform_forward_message(held_release.window, &held_release.message);
+}
+
+void hold_release(PlatformWindow *window, unsigned identity, unsigned long time, const PlatformMessage &message) {
+    if (!release_timer) {
+        release_timer = new QTimer(QCoreApplication::instance());
+        release_timer->setSingleShot(true);
+        release_timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(release_timer, &QTimer::timeout, [] { send_held_release(); });
+    }
+    held_release = HeldRelease{true, window, identity, time, message};
+    release_timer->start(RELEASE_HOLD_MS);
+}
+
 } // namespace
 
 int qt_key_value(int qt_key, Qt::KeyboardModifiers modifiers, const QString &text) {
@@ -103,6 +139,19 @@ int qt_key_value(int qt_key, Qt::KeyboardModifiers modifiers, const QString &tex
 
 void qt_post_key(PlatformWindow *window, const QKeyEvent *event, int kind, int a, int b, int c) {
     const unsigned identity = key_identity(event);
+    if (kind == MSG_KEY_DOWN && held_release.waiting && held_release.identity == identity &&
+        held_release.time == event->timestamp()) {
+        // The second half of a repeat: the key was never let go.
+        held_release.waiting = false;
+        release_timer->stop();
+        b = 1;
+        const auto held = held_values.find(identity);
+        if (held != held_values.end()) {
+            post(window, kind, a, b, c, held->second, modifier_bits(event->modifiers()));
+            return;
+        }
+    }
+    send_held_release(); // any other key comes after the release that came before it
     int value;
     if (kind == MSG_KEY_DOWN) {
         const auto held = held_values.find(identity);
@@ -114,12 +163,31 @@ void qt_post_key(PlatformWindow *window, const QKeyEvent *event, int kind, int a
     } else {
         const auto held = held_values.find(identity);
         value = held != held_values.end() ? held->second : qt_key_value(event->key(), event->modifiers(), event->text());
+        if (event->nativeScanCode() != 0) {
+            // A hardware key: this may be half of a repeat; its value stays until that is known.
+            PlatformMessage message{window, kind, a, b, c};
+            message.key = value;
+            message.modifiers = modifier_bits(event->modifiers());
+            hold_release(window, identity, event->timestamp(), message);
+            return;
+        }
         if (held != held_values.end()) held_values.erase(held);
     }
     post(window, kind, a, b, c, value, modifier_bits(event->modifiers()));
 }
 
 bool qt_post_pointer(PlatformWindow *window, QEvent *event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        send_held_release(); // input keeps its order
+        break;
+    default:
+        return false;
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: { // the second press of a quick pair is a press too
