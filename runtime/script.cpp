@@ -284,7 +284,8 @@ int format_wait_event(char *line, std::size_t size) {
 bool take_wait_event(const ScriptLine &line) {
     RuntimeState &s = runtime_state;
     const int *v = line.values;
-    auto set = [&s](int kind, int x, int y, int key, int button, int modifiers) {
+    auto set = [](int kind, int x, int y, int key, int button, int modifiers) {
+        RuntimeState &s = runtime_state;
         s.event_kind = kind;
         s.mouse_x = x;
         s.mouse_y = y;
