@@ -30,9 +30,10 @@ void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_tex
 // Delivers one key press (pressed set) or release to the graphics window's drawing area the
 // way the toolkit reports it: the key by its portable name ("Left", "Home", "F5", "A",
 // "Return", "Backtab", ...), the UTF-8 text it types, INPUT_MOD_* modifiers, and marked as a
-// repeat of a held key when auto_repeat is set. 0 when the name means no key.
+// repeat of a held key when auto_repeat is set. With a scan code the key comes as a hardware
+// key does, at the time given in milliseconds. 0 when the name means no key.
 int platform_send_named_key(PlatformWindow *window, const char *key_name, const char *utf8_text, int modifiers,
-                            int pressed, int auto_repeat);
+                            int pressed, int auto_repeat, unsigned scan_code = 0, unsigned long time = 0);
 
 // Delivers one pointer event at client pixel (x, y) of the graphics window's drawing area as
 // the toolkit reports it. kind: MSG_BUTTON_DOWN or MSG_BUTTON_UP (button 1..3, any button,

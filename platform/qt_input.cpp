@@ -261,13 +261,14 @@ Qt::MouseButton toolkit_button(int button) {
 } // namespace
 
 int platform_send_named_key(PlatformWindow *window, const char *key_name, const char *utf8_text, int modifiers,
-                            int pressed, int auto_repeat) {
+                            int pressed, int auto_repeat, unsigned scan_code, unsigned long time) {
     if (!window) return 0;
     const QKeySequence sequence = QKeySequence::fromString(QString::fromUtf8(key_name), QKeySequence::PortableText);
     if (sequence.isEmpty()) return 0;
     const int key = sequence[0].key();
-    QKeyEvent event(pressed ? QEvent::KeyPress : QEvent::KeyRelease, key, toolkit_modifiers(modifiers),
-                    QString::fromUtf8(utf8_text ? utf8_text : ""), auto_repeat != 0);
+    QKeyEvent event(pressed ? QEvent::KeyPress : QEvent::KeyRelease, key, toolkit_modifiers(modifiers), scan_code, 0,
+                    0, QString::fromUtf8(utf8_text ? utf8_text : ""), auto_repeat != 0);
+    event.setTimestamp(time);
     QCoreApplication::sendEvent(window->client, &event);
     return 1;
 }

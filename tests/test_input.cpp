@@ -180,6 +180,46 @@ TEST_F(Input, HeldKeysAndThePointerFollowTheInput) {
     EXPECT_EQ(wait_event().key, '!');
 }
 
+// An X server repeats a held key as a release and a press at the same time; whether the
+// toolkit notices depends on timing. Either way the program sees one repeated press and no
+// release; a real release comes, in its order, before any later input or after a short hold.
+TEST_F(Input, AnXRepeatPairIsOneRepeatedPress) {
+    PlatformWindow *w = runtime_state.graphics_window;
+    const unsigned down_key = 116; // a hardware key's scan code
+    auto next_message = [](PlatformMessage *message) {
+        for (int poll = 0; poll < 100; poll++)
+            if (platform_peek_message(message, 1)) return true;
+        return false;
+    };
+    PlatformMessage message = {};
+    platform_send_named_key(w, "Down", "", 0, 1, 0, down_key, 1000);
+    platform_send_named_key(w, "Down", "", 0, 0, 0, down_key, 1040);
+    platform_send_named_key(w, "Down", "", 0, 1, 0, down_key, 1040);
+    ASSERT_TRUE(next_message(&message));
+    EXPECT_EQ(message.kind, MSG_KEY_DOWN);
+    EXPECT_EQ(message.b, 0);
+    ASSERT_TRUE(next_message(&message));
+    EXPECT_EQ(message.kind, MSG_KEY_DOWN) << "the repeat pair was taken for a release";
+    EXPECT_EQ(message.b, 1);
+    EXPECT_EQ(message.key, VORNA_KEY_DOWN);
+
+    // A real release, then a move: the release comes first. A release on its own comes too.
+    platform_send_named_key(w, "Down", "", 0, 0, 0, down_key, 1100);
+    platform_send_pointer(w, MSG_MOUSE_MOVE, 5, 5, 0, 0, 0);
+    ASSERT_TRUE(next_message(&message));
+    EXPECT_EQ(message.kind, MSG_KEY_UP);
+    EXPECT_EQ(message.key, VORNA_KEY_DOWN);
+    ASSERT_TRUE(next_message(&message));
+    EXPECT_EQ(message.kind, MSG_MOUSE_MOVE);
+    platform_send_named_key(w, "Up", "", 0, 1, 0, down_key + 1, 1200);
+    platform_send_named_key(w, "Up", "", 0, 0, 0, down_key + 1, 1300);
+    ASSERT_TRUE(next_message(&message));
+    EXPECT_EQ(message.kind, MSG_KEY_DOWN);
+    ASSERT_TRUE(next_message(&message)) << "a release on its own never came";
+    EXPECT_EQ(message.kind, MSG_KEY_UP);
+    EXPECT_EQ(message.key, VORNA_KEY_UP);
+}
+
 TEST_F(Input, KeysOutOfRangeAndAMissingEventAreAnswered) {
     for (int key : {0, -1, VORNA_KEY_LAST + 1, INT_MIN, INT_MAX}) {
         printed_lines().clear();
