@@ -45,6 +45,7 @@ void note(int kind, int key, int button, int x, int y) {
     }
     runtime_state.pointer_x = x;
     runtime_state.pointer_y = y;
+    runtime_state.pointer_known = true;
 }
 
 // While VORNA_wait waits: the message is the event. An armed tick that it replaces is owed.
@@ -107,7 +108,7 @@ void input_handle_message(const PlatformMessage *message) {
         const int x = logical_x(message->a), y = logical_y(message->b);
         // The toolkit may report the pointer where it already was (after a press, on entering
         // the window): that is no movement.
-        if (x == runtime_state.pointer_x && y == runtime_state.pointer_y) return;
+        if (runtime_state.pointer_known && x == runtime_state.pointer_x && y == runtime_state.pointer_y) return;
         note(EVENT_MOUSE_MOVE, 0, 0, x, y);
         const int button = message->c >= VORNA_BUTTON_LEFT && message->c <= VORNA_BUTTON_MIDDLE ? message->c : 0;
         settle(EVENT_MOUSE_MOVE, x, y, 0, button, modifiers);

@@ -130,6 +130,7 @@ struct RuntimeState {
                                // going elsewhere clears it
     int pointer_x = 0;         // input_note_event: the last logical pointer position that a
     int pointer_y = 0;         // mouse message or mouse line carried
+    bool pointer_known = false; // input_note_event sets it with the first position; never cleared
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
