@@ -9,6 +9,15 @@
 // sets event_kind; the wait's loop ends, record_event writes the click while recording, and
 // VORNA_next_event returns EVENT_MOUSE.
 //
+// How a key reaches a game. The toolkit's key press lands in the same event filter, which asks
+// qt_post_key (platform/qt_input.cpp) to post MSG_KEY_DOWN with the runtime's key value (a
+// character or a VORNA_KEY_ value) and the modifiers. VORNA_wait (input.cpp) sets full_input
+// and waits as VORNA_next_event does; graphics_window_proc hands the key-down to
+// menu_handle_message (a Ctrl command takes it) and then to input_handle_message, which keeps
+// the held keys and settles EVENT_KEY; the character the key-down also typed is no second
+// event. Releases, buttons, moves and the wheel go the same way; record_event writes them in
+// VORNA_wait's own script lines.
+//
 // How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
 // arguments (check_color, check_width, ..., each correction printed), writes its log line
 // (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
