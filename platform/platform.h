@@ -96,8 +96,9 @@ enum {
 // A key-up carries the value that its key-down carried, whatever the modifiers did meanwhile.
 // Mouse messages carry the modifiers too; MSG_LBUTTON_DOWN stays the left button's press.
 // Pointer moves inside the graphics window's drawing area (and outside it while a button is
-// held) are coalesced: a move posted while the queue's last message is a move to the same
-// window replaces it, so the queue holds the latest position only.
+// held) are coalesced: a move posted while the queue holds a move to the same window with no
+// other input after it (timer, paint and size messages aside) replaces that move, so the queue
+// holds the latest position only, in its place among the other input.
 enum { INPUT_MOD_SHIFT = 1, INPUT_MOD_CTRL = 2, INPUT_MOD_ALT = 4 };
 enum { INPUT_BUTTON_LEFT = 1, INPUT_BUTTON_RIGHT = 2, INPUT_BUTTON_MIDDLE = 3 };
 

@@ -411,11 +411,16 @@ void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c
 void platform_forward_message(PlatformWindow *window, const PlatformMessage *message) {
     PlatformMessage copy = *message;
     copy.window = window;
-    // Pointer moves are coalesced: only the latest position waits in the queue.
-    if (copy.kind == MSG_MOUSE_MOVE && !message_queue.empty() && message_queue.back().kind == MSG_MOUSE_MOVE &&
-        message_queue.back().window == window) {
-        message_queue.back() = copy;
-        return;
+    // Pointer moves are coalesced: only the latest position waits in the queue. An earlier move
+    // goes when no other input came after it (timer, paint and size messages do not count).
+    if (copy.kind == MSG_MOUSE_MOVE) {
+        for (auto queued = message_queue.rbegin(); queued != message_queue.rend(); ++queued) {
+            if (queued->kind == MSG_MOUSE_MOVE && queued->window == window) {
+                message_queue.erase(std::next(queued).base());
+                break;
+            }
+            if (queued->kind != MSG_TIMER && queued->kind != MSG_PAINT && queued->kind != MSG_SIZE) break;
+        }
     }
     message_queue.push_back(copy);
 }

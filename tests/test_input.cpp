@@ -249,11 +249,21 @@ TEST_F(Input, PointerMovesAreCoalesced) {
     platform_send_pointer(runtime_state.graphics_window, MSG_MOUSE_MOVE, px(0), py(0), 0, 0, 0);
     const VORNA_Event first = wait_event();
     EXPECT_TRUE(same(first, ev(EVENT_MOUSE_MOVE, 0, 0))) << describe(first);
-    for (int i = 1; i <= 5; i++) platform_send_pointer(runtime_state.graphics_window, MSG_MOUSE_MOVE, px(i), py(-i), 0, 0, 0);
+    for (int i = 1; i <= 5; i++) {
+        platform_send_pointer(runtime_state.graphics_window, MSG_MOUSE_MOVE, px(i), py(-i), 0, 0, 0);
+        platform_post_message(runtime_state.graphics_window, MSG_TIMER, TIMER_ANIMATION_ID, 0, 0); // no input
+    }
     const VORNA_Event got = wait_event();
     EXPECT_TRUE(same(got, ev(EVENT_MOUSE_MOVE, 5, -5))) << describe(got);
     VORNA_set_animation(ANIM_STEP);
     EXPECT_EQ(wait_event().kind, EVENT_TICK) << "a second move was queued";
+    // Other input keeps its place between moves: move, key, move are three events.
+    platform_send_pointer(runtime_state.graphics_window, MSG_MOUSE_MOVE, px(10), py(10), 0, 0, 0);
+    post_input(MSG_KEY_DOWN, 'M', 0, -1, '!');
+    platform_send_pointer(runtime_state.graphics_window, MSG_MOUSE_MOVE, px(20), py(20), 0, 0, 0);
+    EXPECT_TRUE(same(wait_event(), ev(EVENT_MOUSE_MOVE, 10, 10)));
+    EXPECT_EQ(wait_event().key, '!');
+    EXPECT_TRUE(same(wait_event(), ev(EVENT_MOUSE_MOVE, 20, 20)));
 }
 
 // VORNA_next_event sees exactly what it saw before: none of the new input is an event for it,
