@@ -83,8 +83,9 @@ int VORNA_next_event(int *x, int *y, char *key) {
         if ((runtime_state.single_step || runtime_state.running) && runtime_state.event_kind == EVENT_NONE) {
             runtime_state.event_kind = EVENT_TICK;
             // A tick owed to VORNA_wait keeps the timer message that has come for it.
-            if (!runtime_state.tick_owed) runtime_state.timer_fired = false;
+            if (!runtime_state.tick_owed && !runtime_state.tick_catch_up) runtime_state.timer_fired = false;
             runtime_state.tick_owed = false;
+            runtime_state.tick_catch_up = false;
             runtime_state.single_step = false;
             runtime_state.play_one = false;
         }

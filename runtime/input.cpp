@@ -11,6 +11,12 @@
 // would cost most ticks; so for VORNA_wait an input that comes while a tick is armed leaves
 // the tick owed (tick_owed): the next wait delivers it at the timer message that was due, or
 // at once when that message has come meanwhile. Ticks keep their rate; input is not delayed.
+//
+// Ticks and slow frames. The classic wait ignores a timer message that comes while the
+// program draws, so a frame that overruns the period, once, costs a whole period. At 16 ms a
+// game on a busy machine would then fall below 60 ticks a second; so after a tick VORNA_wait
+// counts such a message for the next tick (tick_catch_up), which then comes at once. Still at
+// most one tick per timer message, and only while the animation runs.
 #include "runtime_internal.h"
 
 namespace {
@@ -148,10 +154,14 @@ int VORNA_wait(VORNA_Event *event) {
         runtime_state.event_modifiers = 0;
         runtime_state.event_repeat = 0;
         runtime_state.event_from_script = false;
-        if (runtime_state.tick_owed && runtime_state.timer_fired && !runtime_state.playback && !runtime_state.play_one) {
-            // The owed tick's timer message has come: the tick is due now, before more input.
+        // Halted, nothing carries over: ticks start as ever when the animation runs again.
+        if (!runtime_state.running) runtime_state.tick_catch_up = false;
+        const bool tick_due = runtime_state.tick_owed || (runtime_state.tick_catch_up && runtime_state.running);
+        if (tick_due && runtime_state.timer_fired && !runtime_state.playback && !runtime_state.play_one) {
+            // The tick's timer message has come: the tick is due now, before more input.
             runtime_state.tick_owed = false;
             runtime_state.timer_fired = false;
+            runtime_state.tick_catch_up = runtime_state.running;
             runtime_state.event_kind = EVENT_TICK;
             runtime_state.mouse_x = runtime_state.mouse_y = 0;
             runtime_state.key = 0;
@@ -164,6 +174,12 @@ int VORNA_wait(VORNA_Event *event) {
             kind = VORNA_next_event(&x, &y, &key);
             runtime_state.full_input = false;
             if (runtime_state.event_from_script) input_note_event();
+            if (kind == EVENT_TICK && !runtime_state.event_from_script && !runtime_state.playback &&
+                !runtime_state.play_one && runtime_state.running) {
+                // The timer message that delivered this tick is spent; the next one counts.
+                runtime_state.timer_fired = false;
+                runtime_state.tick_catch_up = true;
+            }
         }
     }
     if (event != nullptr) {

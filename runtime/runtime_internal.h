@@ -133,6 +133,9 @@ struct RuntimeState {
     bool event_from_script = false; // VORNA_wait clears it; read_script_event sets it
     bool tick_owed = false;    // input_handle_message: an input replaced an armed tick during
                                // VORNA_wait; arming the next tick or delivering it clears it
+    bool tick_catch_up = false; // VORNA_wait, after a live tick while running: a timer message
+                               // that comes while the program draws counts for the next tick;
+                               // arming or delivering a tick and the playback commands clear it
     bool keys_held[VORNA_KEY_LAST + 1] = {}; // input_note_event: set by a key event, cleared by
                                              // its key-up and when the focus goes elsewhere
     int buttons_held = 0;      // input_note_event: bit (1 << button) per button held; the focus

@@ -499,6 +499,7 @@ void toggle_playback(void) {
     }
     if (runtime_state.recording) toggle_recording(); // writes the pending ticks and closes
     runtime_state.tick_owed = false; // the script's ticks, not the timer's, come now
+    runtime_state.tick_catch_up = false;
     runtime_state.running = false;
     runtime_state.single_step = false;
     runtime_state.playback = true;
@@ -509,6 +510,7 @@ void request_play_one(void) {
     if (runtime_state.recording) toggle_recording();
     runtime_state.play_one = true;
     runtime_state.tick_owed = false;
+    runtime_state.tick_catch_up = false;
     runtime_state.running = false;
     runtime_state.single_step = false;
 }

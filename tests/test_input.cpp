@@ -55,6 +55,7 @@ class Input : public RuntimeTest {
         runtime_state.pointer_x = runtime_state.pointer_y = 0;
         runtime_state.pointer_known = false;
         runtime_state.tick_owed = false;
+        runtime_state.tick_catch_up = false;
         runtime_state.timer_fired = false;
         VORNA_set_tick_interval(100);
     }
@@ -463,6 +464,43 @@ TEST_F(Input, InputDuringAnArmedTickDoesNotCostTheTick) {
     const auto at_once = std::chrono::steady_clock::now();
     EXPECT_EQ(wait_event().kind, EVENT_TICK);
     EXPECT_LT(std::chrono::steady_clock::now() - at_once, std::chrono::milliseconds(20));
+    VORNA_set_animation(ANIM_HALT);
+}
+
+// A frame that overruns the tick interval: the timer message that came meanwhile counts for
+// the next tick, which VORNA_wait gives at once (the classic wait waits for the next message).
+// Only while the animation runs: after a halt it is no tick.
+TEST_F(Input, ATimerMessageDuringASlowFrameCountsForTheNextTick) {
+    using std::chrono::milliseconds;
+    using std::chrono::steady_clock;
+    VORNA_set_tick_interval(50);
+    VORNA_set_animation(ANIM_RUN);
+    EXPECT_EQ(wait_event().kind, EVENT_TICK);
+    for (int frame = 0; frame < 3; frame++) {
+        std::this_thread::sleep_for(milliseconds(70)); // drawing past the next timer message
+        const auto start = steady_clock::now();
+        EXPECT_EQ(wait_event().kind, EVENT_TICK);
+        EXPECT_LT(steady_clock::now() - start, milliseconds(15)) << "frame " << frame << ": the tick came a period late";
+    }
+    // The classic wait is as it was: the message that came while drawing does not count.
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    std::this_thread::sleep_for(milliseconds(70));
+    const auto classic = steady_clock::now();
+    EXPECT_EQ(next_event().kind, EVENT_TICK);
+    EXPECT_GE(steady_clock::now() - classic, milliseconds(10));
+
+    EXPECT_EQ(wait_event().kind, EVENT_TICK);
+    VORNA_set_animation(ANIM_HALT);
+    std::this_thread::sleep_for(milliseconds(70));
+    post_input(MSG_KEY_DOWN, 'M', 0, -1, '!');
+    EXPECT_EQ(wait_event().key, '!') << "a tick came after the halt";
+    // Running again, the first tick comes at a timer message after the wait began, as ever.
+    runtime_state.timer_fired = true; // timer messages kept coming while halted
+    VORNA_set_tick_interval(50);      // the next message is 50 ms away
+    VORNA_set_animation(ANIM_RUN);
+    const auto resumed = steady_clock::now();
+    EXPECT_EQ(wait_event().kind, EVENT_TICK);
+    EXPECT_GE(steady_clock::now() - resumed, milliseconds(30)) << "a tick left over from before the halt";
     VORNA_set_animation(ANIM_HALT);
 }
 
