@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/scene.h"
+#include "bench/heavy_frame.h"
 #include "vorna.h"
 
 namespace {
@@ -36,27 +36,6 @@ void add_time(Clock *sum, const Clock &start, const Clock &end) {
     sum->cpu += end.cpu - start.cpu;
 }
 
-// The heaviest picture of the car scene, drawn by the scene's own painting: three skies, the
-// landscape, the button panel, nine cars, the ferry and the traffic light, about 180
-// primitives, with the sun, the cars and the ferry moved on by the frame number.
-void draw_frame(int frame) {
-    const int shift = frame % 400;
-    int xs[9], ys[9], colors[9];
-    for (int i = 0; i < 9; i++) {
-        xs[i] = -280 + 60 * i + shift / 10;
-        ys[i] = i < 5 ? -58 : 22;
-        colors[i] = 2 + i;
-    }
-    draw_day_sky(-250 + shift, 200);
-    draw_sunset_sky(-250 + shift, 200);
-    draw_night_sky(-250 + shift, 200);
-    draw_landscape();
-    draw_button_panel(3);
-    draw_cars(xs, ys, colors, 9);
-    draw_ferry(70 + shift / 4);
-    draw_traffic_light(frame % 5);
-}
-
 void print_rates(const char *name, const char *clock, double played, double composed) {
     std::printf("%s, %s: compose only %5.0f frames/s, playback %5.0f ticks/s, ratio %.2f\n", name, clock,
                 FRAMES / composed, TICKS / played, (TICKS / played) / (FRAMES / composed));
@@ -77,11 +56,11 @@ bool measure(const char *name) {
         if (kind == EVENT_QUIT) return false;
         if (kind != EVENT_TICK) continue;
         if (seen == 0) start = now(); // the replay has begun
-        draw_frame(seen++);
+        draw_heaviest_frame(seen++);
         if (seen % (TICKS / STRETCHES) == 0) {
             const Clock play_end = now();
             add_time(&played, start, play_end);
-            for (int i = 0; i < FRAMES / STRETCHES; i++) draw_frame(frame++);
+            for (int i = 0; i < FRAMES / STRETCHES; i++) draw_heaviest_frame(frame++);
             start = now();
             add_time(&composed, play_end, start);
         }
@@ -98,7 +77,7 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
                    int show_mode) {
     VORNA_startup(instance, previous_instance, command_line, show_mode);
     VORNA_set_logging(0);
-    for (int frame = 0; frame < 50; frame++) draw_frame(frame); // fonts and caches warm
+    for (int frame = 0; frame < 50; frame++) draw_heaviest_frame(frame); // fonts and caches warm
     int x = 0, y = 0;
     char key = 0;
     if (VORNA_next_event(&x, &y, &key) != EVENT_QUIT && measure("drawing log off")) {

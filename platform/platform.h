@@ -37,6 +37,11 @@ enum PlatformMessageKind {
     MSG_COMMAND,         // a = menu command identifier
     MSG_QUIT,            // a = exit code, b = QUIT_FROM_SIGNAL or 0; window is null
     MSG_FOCUS_LOST,      // the program's windows lost the keyboard focus to another program
+    // Full input (see "Input for games" below). Positions are client pixels, not masked.
+    MSG_BUTTON_DOWN,     // a = x, b = y, c = button (INPUT_BUTTON_RIGHT or _MIDDLE)
+    MSG_BUTTON_UP,       // a = x, b = y, c = button (any of the three)
+    MSG_MOUSE_MOVE,      // a = x, b = y, c = the button held (left first), 0 for none
+    MSG_WHEEL,           // a = x, b = y, c = whole wheel steps, positive away from the user
 };
 
 // A quit that a signal (SIGINT, SIGTERM) asked for: it also ends an open prompt dialog.
@@ -48,6 +53,9 @@ struct PlatformMessage {
     int a;
     int b;
     int c;
+    // Input messages (key, button, move, wheel) only; 0 in all others.
+    int key = 0;            // MSG_KEY_DOWN, MSG_KEY_UP: the runtime's key value (below)
+    int modifiers = 0;      // INPUT_MOD_* bits held when the input happened
 };
 
 // The client pixel position that a MSG_LBUTTON_DOWN carries in a and b, 16 bits each.
@@ -75,6 +83,34 @@ enum {
     VK_CODE_F12 = VK_CODE_F1 + 11,
     VK_CODE_F24 = VK_CODE_F1 + 23,
 };
+
+// ---------------------------------------------------------------------------------------------
+// Input for games
+// ---------------------------------------------------------------------------------------------
+//
+// Besides the virtual-key code, every key message carries the runtime's own key value, the one
+// vorna.h gives programs, so that every backend hands out the same values for the same keys:
+// - a key that types a printable character (32..255 but 127) on its own or with Shift: that
+//   character; with Ctrl or Alt held, the character the key types without them (a letter key
+//   its lower-case letter, or upper-case with Shift; a digit key its digit);
+// - the named keys: VORNA_KEY_LEFT .. VORNA_KEY_F11 (Escape, Enter on either keyboard part, Tab
+//   and Backspace included, although they type control characters);
+// - 0 for every other key (Shift, Ctrl, Alt alone, F12 and beyond, keys unknown to the backend).
+// A key-up carries the value that its key-down carried, whatever the modifiers did meanwhile.
+// Mouse messages carry the modifiers too; MSG_LBUTTON_DOWN stays the left button's press.
+// Pointer moves inside the graphics window's drawing area (and outside it while a button is
+// held) are coalesced: a move posted while the queue holds a move to the same window with no
+// other input after it (timer, paint and size messages aside) replaces that move, so the queue
+// holds the latest position only, in its place among the other input.
+enum { INPUT_MOD_SHIFT = 1, INPUT_MOD_CTRL = 2, INPUT_MOD_ALT = 4 };
+enum { INPUT_BUTTON_LEFT = 1, INPUT_BUTTON_RIGHT = 2, INPUT_BUTTON_MIDDLE = 3 };
+
+// Posts a copy of the whole message (input fields included) to another window.
+void platform_forward_message(PlatformWindow *window, const PlatformMessage *message);
+
+// Sets the period of a timer started with platform_start_timer; the next message comes one
+// whole period from now.
+void platform_set_timer_period(PlatformWindow *window, int timer_id, int period_ms);
 
 // A window procedure: acts on one dispatched message.
 using PlatformWindowProc = void (*)(PlatformWindow *window, const PlatformMessage *message);

@@ -80,6 +80,17 @@ void qt_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
 int qt_virtual_key(int qt_key);
 int qt_key_of_virtual(int vk_code, QString *typed);
 
+// Input (qt_input.cpp). The runtime's key value of a toolkit key (platform.h tells which).
+// qt_post_key posts a key message with the key value and modifiers; qt_post_pointer posts the
+// message for a press, release, move or wheel event in the graphics window's drawing area and
+// returns true, or returns false for any other event.
+class QKeyEvent;
+int qt_key_value(int qt_key, Qt::KeyboardModifiers modifiers, const QString &text);
+void qt_post_key(PlatformWindow *window, const QKeyEvent *event, int kind, int a, int b, int c);
+bool qt_post_pointer(PlatformWindow *window, QEvent *event);
+// The object name of the timer with the identifier, under its window's top-level widget.
+inline QString qt_timer_name(int timer_id) { return QStringLiteral("vorna-timer-%1").arg(timer_id); }
+
 // The fixed-pitch font of the console and its rows' painter (qt_console.cpp).
 void qt_console_paint(PlatformWindow *window, QPainter &painter);
 void qt_console_fit_rows(PlatformWindow *window);

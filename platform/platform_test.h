@@ -27,6 +27,20 @@ void platform_send_left_click(PlatformWindow *window, int x, int y, int double_c
 // as the pair the toolkit repeats while the key is held down.
 void platform_send_key(PlatformWindow *window, int vk_code, const char *utf8_text, int alt, int held);
 
+// Delivers one key press (pressed set) or release to the graphics window's drawing area the
+// way the toolkit reports it: the key by its portable name ("Left", "Home", "F5", "A",
+// "Return", "Backtab", ...), the UTF-8 text it types, INPUT_MOD_* modifiers, and marked as a
+// repeat of a held key when auto_repeat is set. With a scan code the key comes as a hardware
+// key does, at the time given in milliseconds. 0 when the name means no key.
+int platform_send_named_key(PlatformWindow *window, const char *key_name, const char *utf8_text, int modifiers,
+                            int pressed, int auto_repeat, unsigned scan_code = 0, unsigned long time = 0);
+
+// Delivers one pointer event at client pixel (x, y) of the graphics window's drawing area as
+// the toolkit reports it. kind: MSG_BUTTON_DOWN or MSG_BUTTON_UP (button 1..3, any button,
+// the left included), MSG_MOUSE_MOVE, or MSG_WHEEL (button is then the turn in eighths of a
+// degree, 120 a notch, positive away from the user). held: the buttons held, bit 1 << button.
+void platform_send_pointer(PlatformWindow *window, int kind, int x, int y, int button, int held, int modifiers);
+
 // The colour the screen shows at client pixel (x, y) of the window, as 0x00RRGGBB, once the
 // toolkit has made the repaints it owes; 0xFFFFFFFF when it cannot be read.
 std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y);

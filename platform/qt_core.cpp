@@ -106,29 +106,24 @@ protected:
         switch (event->type()) {
         case QEvent::KeyPress: {
             auto *key = static_cast<QKeyEvent *>(event);
-            platform_post_message(window_, MSG_KEY_DOWN, qt_virtual_key(key->key()), key_press_repeats(key) ? 1 : 0,
-                                  typed_character(key));
+            qt_post_key(window_, key, MSG_KEY_DOWN, qt_virtual_key(key->key()), key_press_repeats(key) ? 1 : 0,
+                        typed_character(key));
             return true;
         }
         case QEvent::KeyRelease: {
             auto *key = static_cast<QKeyEvent *>(event);
             if (key->isAutoRepeat()) return true; // a held key repeats its key-down only
             note_key_release(key);
-            platform_post_message(window_, MSG_KEY_UP, qt_virtual_key(key->key()), 0, -1);
+            qt_post_key(window_, key, MSG_KEY_UP, qt_virtual_key(key->key()), 0, -1);
             return true;
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: // the second press of a quick pair is a click too
-            if (watched == window_->client && window_->kind == WINDOW_KIND_GRAPHICS) {
-                auto *mouse = static_cast<QMouseEvent *>(event);
-                if (mouse->button() == Qt::LeftButton) {
-                    const QPoint at = mouse->position().toPoint();
-                    platform_post_message(window_, MSG_LBUTTON_DOWN, at.x() & MESSAGE_POSITION_MASK,
-                                          at.y() & MESSAGE_POSITION_MASK, 0);
-                }
-                return true;
-            }
-            return false;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            // Presses, releases, moves and the wheel in the drawing area (qt_input.cpp).
+            return watched == window_->client && window_->kind == WINDOW_KIND_GRAPHICS && qt_post_pointer(window_, event);
         case QEvent::Close:
             if (watched == window_->top) {
                 window_->closed = true;
@@ -303,6 +298,7 @@ PlatformWindow *platform_create_graphics_window(const char *title, int x, int y,
     window->menu_bar = new QMenuBar(window->top);
     window->menu_bar->setNativeMenuBar(false);
     layout->setMenuBar(window->menu_bar);
+    window->client->setMouseTracking(true); // pointer moves without a button held too
     window->surface.window = window;
     window->surface.image = QImage(outer_width, outer_height, QImage::Format_RGB32);
     window->surface.image.fill(Qt::white);
@@ -382,6 +378,7 @@ void platform_start_timer(PlatformWindow *window, int timer_id, int period_ms) {
     auto *timer = new QTimer(window->top);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(period_ms);
+    timer->setObjectName(qt_timer_name(timer_id)); // platform_set_timer_period finds it by it
     QObject::connect(timer, &QTimer::timeout,
                      [window, timer_id]() { platform_post_message(window, MSG_TIMER, timer_id, 0, 0); });
     timer->start();
@@ -444,6 +441,23 @@ std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y) 
 
 void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {
     message_queue.push_back(PlatformMessage{window, kind, a, b, c});
+}
+
+void platform_forward_message(PlatformWindow *window, const PlatformMessage *message) {
+    PlatformMessage copy = *message;
+    copy.window = window;
+    // Pointer moves are coalesced: only the latest position waits in the queue. An earlier move
+    // goes when no other input came after it (timer, paint and size messages do not count).
+    if (copy.kind == MSG_MOUSE_MOVE) {
+        for (auto queued = message_queue.rbegin(); queued != message_queue.rend(); ++queued) {
+            if (queued->kind == MSG_MOUSE_MOVE && queued->window == window) {
+                message_queue.erase(std::next(queued).base());
+                break;
+            }
+            if (queued->kind != MSG_TIMER && queued->kind != MSG_PAINT && queued->kind != MSG_SIZE) break;
+        }
+    }
+    message_queue.push_back(copy);
 }
 
 void platform_post_quit(int exit_code) { message_queue.push_back(PlatformMessage{nullptr, MSG_QUIT, exit_code, 0, 0}); }

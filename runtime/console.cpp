@@ -97,7 +97,7 @@ void text_window_proc(PlatformWindow *, const PlatformMessage *message) {
     case MSG_KEY_UP:
         // Keys typed here act as if typed in the graphics window: commands and characters.
         if (runtime_state.graphics_window)
-            platform_post_message(runtime_state.graphics_window, message->kind, message->a, message->b, message->c);
+            platform_forward_message(runtime_state.graphics_window, message);
         break;
     default:
         break;

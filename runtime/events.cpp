@@ -35,7 +35,8 @@ void events_handle_message(const PlatformMessage *message) {
         runtime_state.event_kind = EVENT_MOUSE;
         break;
     case MSG_CHAR:
-        if (!runtime_state.ctrl_down) {
+        // For VORNA_wait the key-down is the key event (input.cpp): the character is not another.
+        if (!runtime_state.ctrl_down && !runtime_state.full_input) {
             runtime_state.event_kind = EVENT_KEY;
             runtime_state.key = static_cast<signed char>(message->a & 0xFF);
         }
@@ -84,7 +85,10 @@ int VORNA_next_event(int *x, int *y, char *key) {
         }
         if ((runtime_state.single_step || runtime_state.running) && runtime_state.event_kind == EVENT_NONE) {
             runtime_state.event_kind = EVENT_TICK;
-            runtime_state.timer_fired = false;
+            // A tick owed to VORNA_wait keeps the timer message that has come for it.
+            if (!runtime_state.tick_owed && !runtime_state.tick_catch_up) runtime_state.timer_fired = false;
+            runtime_state.tick_owed = false;
+            runtime_state.tick_catch_up = false;
             runtime_state.single_step = false;
             runtime_state.play_one = false;
         }

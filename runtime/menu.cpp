@@ -132,3 +132,7 @@ void menu_handle_message(const PlatformMessage *message) {
         break;
     }
 }
+
+bool menu_takes_key(const PlatformMessage *message) {
+    return message->kind == MSG_KEY_DOWN && runtime_state.ctrl_down == 1 && command_for_key(message->a) != 0;
+}

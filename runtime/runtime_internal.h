@@ -9,6 +9,15 @@
 // sets event_kind; the wait's loop ends, record_event writes the click while recording, and
 // VORNA_next_event returns EVENT_MOUSE.
 //
+// How a key reaches a game. The toolkit's key press lands in the same event filter, which asks
+// qt_post_key (platform/qt_input.cpp) to post MSG_KEY_DOWN with the runtime's key value (a
+// character or a VORNA_KEY_ value) and the modifiers. VORNA_wait (input.cpp) sets full_input
+// and waits as VORNA_next_event does; graphics_window_proc hands the key-down to
+// menu_handle_message (a Ctrl command takes it) and then to input_handle_message, which keeps
+// the held keys and settles EVENT_KEY; the character the key-down also typed is no second
+// event. Releases, buttons, moves and the wheel go the same way; record_event writes them in
+// VORNA_wait's own script lines.
+//
 // How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
 // arguments (check_color, check_width, ..., each correction printed), writes its log line
 // (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
@@ -121,6 +130,32 @@ struct RuntimeState {
                                // it arms the tick, as do ANIM_HALT, start-up and playback commands
     bool quit_requested = false; // ANIM_QUIT sets it; nothing clears it
     bool timer_fired = false;  // MSG_TIMER (events_handle_message) sets it; arming a tick clears it
+    int tick_interval_ms = TIMER_PERIOD_MS; // VORNA_set_tick_interval (input.cpp), also before
+                                            // start-up, which starts the timer with it
+
+    // Full input (input.cpp): what VORNA_wait adds to the event fields above, and the state
+    // that VORNA_key_down and VORNA_mouse_position read.
+    bool full_input = false;   // VORNA_wait sets it for the length of its wait, then clears it:
+                               // key-downs, buttons, moves and the wheel settle events, and
+                               // characters (MSG_CHAR) do not, the key-down being the event
+    int event_key = 0;         // 0 at the start of every VORNA_wait; input_handle_message or a
+    int event_button = 0;      // script line (read_script_event) sets them with the event
+    int event_wheel = 0;
+    int event_modifiers = 0;
+    int event_repeat = 0;
+    bool event_from_script = false; // VORNA_wait clears it; read_script_event sets it
+    bool tick_owed = false;    // input_handle_message: an input replaced an armed tick during
+                               // VORNA_wait; arming the next tick or delivering it clears it
+    bool tick_catch_up = false; // VORNA_wait, after a live tick while running: a timer message
+                               // that comes while the program draws counts for the next tick;
+                               // arming or delivering a tick and the playback commands clear it
+    bool keys_held[VORNA_KEY_LAST + 1] = {}; // input_note_event: set by a key event, cleared by
+                                             // its key-up and when the focus goes elsewhere
+    int buttons_held = 0;      // input_note_event: bit (1 << button) per button held; the focus
+                               // going elsewhere clears it
+    int pointer_x = 0;         // input_note_event: the last logical pointer position that a
+    int pointer_y = 0;         // mouse message or mouse line carried
+    bool pointer_known = false; // input_note_event sets it with the first position; never cleared
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -231,6 +266,13 @@ extern void (*render_observer)(const DrawCommand *command, int origin_x, int ori
 void pump_one_message(void);
 void events_handle_message(const PlatformMessage *message); // timer, left button, character
 
+// input.cpp
+// Key, button, move and wheel messages: keeps the held keys and the pointer, and while
+// VORNA_wait waits (full_input) settles the event.
+void input_handle_message(const PlatformMessage *message);
+// Brings the held keys, buttons and pointer up to the settled event (live or from a script).
+void input_note_event(void);
+
 // console.cpp
 // Formats into a FORMAT_BUFFER_SIZE buffer, never past it: a longer text is cut to 1023
 // characters. Returns the number of characters the format produced (as vsnprintf does). Every
@@ -250,6 +292,8 @@ extern void (*console_observer)(const char *line);
 void build_run_menu(PlatformWindow *window);
 void perform_command(int id);
 void menu_handle_message(const PlatformMessage *message); // command, key-down, key-up, focus
+// True for a key-down that a Ctrl command takes: it is no key event for VORNA_wait.
+bool menu_takes_key(const PlatformMessage *message);
 
 // script.cpp
 // What read_script_event gives the wait.

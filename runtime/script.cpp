@@ -4,6 +4,18 @@
 //     VORNA_MOUSE(x, y);    one mouse click at logical (x, y)
 //     VORNA_KBD(c);         one character, as a signed byte (-128..127)
 //     VORNA_PERIODIC(n);    a run of n ticks
+// A program that waits with VORNA_wait records what only that wait delivers in further forms,
+// which VORNA_next_event's playback skips (and its own recordings never hold):
+//     VORNA_MOUSE(x, y, m);               a left-button press with modifier bits m
+//     VORNA_KBD(c, m, r);                 a character with modifiers m and repeat flag r
+//     VORNA_NAMED_KEY(k, m, r);           a named key (VORNA_KEY_LEFT ...) pressed
+//     VORNA_RELEASE_KEY(k, m);            a key (character or named) released
+//     VORNA_BUTTON(x, y, b, m);           the right (2) or middle (3) button pressed
+//     VORNA_LIFT_BUTTON(x, y, b, m);      a button released
+//     VORNA_TRACK(x, y, b, m);            the pointer moved; b the button held, 0 none
+//     VORNA_WHEEL(x, y, n, m);            the wheel turned n steps
+// The two extended classic forms stay playable by VORNA_next_event, which reads their first
+// numbers only: a left click, a character.
 // The writer ends every line with CR LF and flushes it at once. The reader accepts CR LF and a
 // lone LF as line ends, skips empty lines, and plays a last line that has no line end. It reads
 // at most 511 characters at a time: a longer line is read as several lines, the first of which
@@ -95,9 +107,42 @@ enum LineResult {
 };
 
 struct ScriptLine {
-    char form;     // 'M', 'K' or 'P'
-    int values[2]; // the numbers in the order they appear
+    char form;     // 'M', 'K', 'P', or a form of VORNA_wait (wait_only_form)
+    int values[4]; // the numbers in the order they appear; those not in the line are 0
+    int count;     // how many numbers the line holds (at most 4 are read)
 };
+
+// The forms that only VORNA_wait plays: N(amed key), R(elease), B(utton), L(ift), T(rack),
+// W(heel); by the character after "VORNA_", as the classic forms.
+bool wait_only_form(char form) {
+    return form == 'N' || form == 'R' || form == 'B' || form == 'L' || form == 'T' || form == 'W';
+}
+
+// How many numbers a form needs, and how many it may have.
+int numbers_needed(char form) {
+    switch (form) {
+    case 'M': return 2;
+    case 'K': case 'P': case 'N': case 'R': return 1;
+    default: return 3; // B, L, T, W: x, y and the button or steps; the modifiers may be left out
+    }
+}
+int numbers_allowed(char form) {
+    switch (form) {
+    case 'P': return 1;
+    case 'R': return 2;
+    case 'M': case 'K': case 'N': return 3;
+    default: return 4;
+    }
+}
+
+// A tick handed to VORNA_wait carries nothing else, whatever live input this pass polled.
+void clear_wait_fields(void) {
+    runtime_state.event_key = 0;
+    runtime_state.event_button = 0;
+    runtime_state.event_wheel = 0;
+    runtime_state.event_modifiers = 0;
+    runtime_state.event_repeat = 0;
+}
 
 // Reads one line, without its line end, or the first 511 characters of a longer one; the rest
 // of a longer line is left for the next read. Returns the number of characters, or -1 when the
@@ -166,13 +211,16 @@ LineResult read_script_line(std::FILE *stream, ScriptLine *line) {
 
     // Offsets 0..5 are not examined; offset 6 selects the form.
     const char form = length > 6 ? text[6] : '\0';
-    if (form != 'M' && form != 'K' && form != 'P') return LINE_UNRECOGNISED;
+    if (form != 'M' && form != 'K' && form != 'P' && !wait_only_form(form)) return LINE_UNRECOGNISED;
     line->form = form;
+    line->count = 0;
     int at = 6;
-    const bool numbers_found = form == 'M' ? scan_number(text, length, &at, true, &line->values[0]) &&
-                                                 scan_number(text, length, &at, true, &line->values[1])
-                                           : scan_number(text, length, &at, form == 'K', &line->values[0]);
-    return numbers_found ? LINE_EVENT : LINE_UNRECOGNISED;
+    // A periodic count is digits only (a minus sign is skipped); other numbers may be negative.
+    while (line->count < numbers_allowed(form) &&
+           scan_number(text, length, &at, form != 'P', &line->values[line->count]))
+        line->count++;
+    for (int i = line->count; i < 4; i++) line->values[i] = 0;
+    return line->count >= numbers_needed(form) ? LINE_EVENT : LINE_UNRECOGNISED;
 }
 
 // Ends whatever the reading side holds: playback, a pending Play One, the stream, and the
@@ -203,6 +251,101 @@ bool open_recording(void) {
     }
     runtime_state.script_write_failing = false;
     return true;
+}
+
+// The line of one event that VORNA_wait settled (the event fields); 0 when the event has
+// none (a quit). Ticks are counted, not written here.
+int format_wait_event(char *line, std::size_t size) {
+    const RuntimeState &s = runtime_state;
+    const int x = s.mouse_x, y = s.mouse_y, m = s.event_modifiers;
+    switch (s.event_kind) {
+    case EVENT_MOUSE:
+        if (s.event_button != VORNA_BUTTON_LEFT)
+            return std::snprintf(line, size, "VORNA_BUTTON(%d, %d, %d, %d);\r\n", x, y, s.event_button, m);
+        if (m == 0) return std::snprintf(line, size, "VORNA_MOUSE(%d, %d);\r\n", x, y);
+        return std::snprintf(line, size, "VORNA_MOUSE(%d, %d, %d);\r\n", x, y, m);
+    case EVENT_KEY:
+        if (s.event_key > 255)
+            return std::snprintf(line, size, "VORNA_NAMED_KEY(%d, %d, %d);\r\n", s.event_key, m, s.event_repeat);
+        if (m == 0 && s.event_repeat == 0) return std::snprintf(line, size, "VORNA_KBD(%d);\r\n", s.key);
+        return std::snprintf(line, size, "VORNA_KBD(%d, %d, %d);\r\n", s.key, m, s.event_repeat);
+    case EVENT_KEY_UP:
+        return std::snprintf(line, size, "VORNA_RELEASE_KEY(%d, %d);\r\n", s.event_key, m);
+    case EVENT_MOUSE_UP:
+        return std::snprintf(line, size, "VORNA_LIFT_BUTTON(%d, %d, %d, %d);\r\n", x, y, s.event_button, m);
+    case EVENT_MOUSE_MOVE:
+        return std::snprintf(line, size, "VORNA_TRACK(%d, %d, %d, %d);\r\n", x, y, s.event_button, m);
+    case EVENT_WHEEL:
+        return std::snprintf(line, size, "VORNA_WHEEL(%d, %d, %d, %d);\r\n", x, y, s.event_wheel, m);
+    default:
+        return 0;
+    }
+}
+
+// Puts one line of a wait-only or extended form into the event fields; false when its numbers
+// name no such event (a key or button that does not exist).
+bool take_wait_event(const ScriptLine &line) {
+    RuntimeState &s = runtime_state;
+    const int *v = line.values;
+    auto set = [](int kind, int x, int y, int key, int button, int modifiers) {
+        RuntimeState &s = runtime_state;
+        s.event_kind = kind;
+        s.mouse_x = x;
+        s.mouse_y = y;
+        s.event_key = key;
+        s.key = key >= 1 && key <= 255 ? static_cast<signed char>(key) : 0;
+        s.event_button = button;
+        s.event_modifiers = modifiers & (VORNA_MOD_SHIFT | VORNA_MOD_CTRL | VORNA_MOD_ALT);
+        s.event_wheel = 0;
+        s.event_repeat = 0;
+    };
+    const auto button_ok = [](int button) { return button >= VORNA_BUTTON_LEFT && button <= VORNA_BUTTON_MIDDLE; };
+    switch (line.form) {
+    case 'M': // a click keeps the wait's key, as for VORNA_next_event
+        set(EVENT_MOUSE, v[0], v[1], 0, VORNA_BUTTON_LEFT, v[2]);
+        return true;
+    case 'K': {
+        int key = static_cast<int>(static_cast<unsigned>(v[0]) & 0xFFu);
+        // What VORNA_next_event gets as a control character, VORNA_wait names.
+        switch (key) {
+        case '\b': key = VORNA_KEY_BACKSPACE; break;
+        case '\t': key = VORNA_KEY_TAB; break;
+        case '\r': key = VORNA_KEY_ENTER; break;
+        case 27: key = VORNA_KEY_ESCAPE; break;
+        default: break;
+        }
+        set(EVENT_KEY, 0, 0, key, 0, v[1]);
+        s.event_repeat = v[2] != 0;
+        return true;
+    }
+    case 'N':
+        if (v[0] <= 255 || v[0] > VORNA_KEY_LAST) return false;
+        set(EVENT_KEY, 0, 0, v[0], 0, v[1]);
+        s.event_repeat = v[2] != 0;
+        return true;
+    case 'R':
+        if (v[0] < 1 || v[0] > VORNA_KEY_LAST) return false;
+        set(EVENT_KEY_UP, 0, 0, v[0], 0, v[1]);
+        return true;
+    case 'B':
+        if (v[2] != VORNA_BUTTON_RIGHT && v[2] != VORNA_BUTTON_MIDDLE) return false;
+        set(EVENT_MOUSE, v[0], v[1], 0, v[2], v[3]);
+        return true;
+    case 'L':
+        if (!button_ok(v[2])) return false;
+        set(EVENT_MOUSE_UP, v[0], v[1], 0, v[2], v[3]);
+        return true;
+    case 'T':
+        if (v[2] != 0 && !button_ok(v[2])) return false;
+        set(EVENT_MOUSE_MOVE, v[0], v[1], 0, v[2], v[3]);
+        return true;
+    case 'W':
+        set(EVENT_WHEEL, v[0], v[1], 0, 0, v[3]);
+        s.event_wheel = v[2];
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -237,7 +380,14 @@ void record_event(void) {
         write_script_event(EVENT_TICK, 0, 0, 0);
         runtime_state.pending_ticks = 0;
     }
-    write_script_event(runtime_state.event_kind, runtime_state.mouse_x, runtime_state.mouse_y, runtime_state.key);
+    if (!runtime_state.full_input) {
+        write_script_event(runtime_state.event_kind, runtime_state.mouse_x, runtime_state.mouse_y, runtime_state.key);
+        return;
+    }
+    if (runtime_state.script == nullptr && !open_recording()) return;
+    char line[96];
+    const int length = format_wait_event(line, sizeof line);
+    if (length > 0) write_script_line(line, length);
 }
 
 int read_script_event(void) {
@@ -252,6 +402,7 @@ int read_script_event(void) {
     if (runtime_state.pending_ticks > 0) {
         runtime_state.event_kind = EVENT_TICK;
         runtime_state.pending_ticks--;
+        clear_wait_fields();
         return SCRIPT_EVENT;
     }
 
@@ -262,7 +413,9 @@ int read_script_event(void) {
     LineResult result;
     for (int skipped = 1;; skipped++) {
         result = read_script_line(runtime_state.script, &line);
-        if (result != LINE_EMPTY) break;
+        // VORNA_next_event passes over the lines that only VORNA_wait plays, as over empty ones.
+        const bool passed_over = result == LINE_EVENT && !runtime_state.full_input && wait_only_form(line.form);
+        if (result != LINE_EMPTY && !passed_over) break;
         if (skipped % SCRIPT_SKIP_CHECK_LINES == 0 &&
             std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(SCRIPT_SKIP_BUDGET_MS))
             return SCRIPT_NOT_YET;
@@ -278,6 +431,14 @@ int read_script_event(void) {
         stop_playback();
         return SCRIPT_NO_EVENT;
     }
+    if (runtime_state.full_input && line.form != 'P') {
+        if (!take_wait_event(line)) {
+            stop_playback();
+            return SCRIPT_NO_EVENT;
+        }
+        runtime_state.event_from_script = true;
+        return SCRIPT_EVENT;
+    }
     switch (line.form) {
     case 'M':
         runtime_state.event_kind = EVENT_MOUSE;
@@ -291,6 +452,7 @@ int read_script_event(void) {
     default: // 'P': this read gives the first tick, the counter the rest
         runtime_state.event_kind = EVENT_TICK;
         runtime_state.pending_ticks = line.values[0] - 1;
+        clear_wait_fields();
         break;
     }
     return SCRIPT_EVENT;
@@ -355,6 +517,8 @@ void toggle_playback(void) {
         return;
     }
     if (runtime_state.recording) toggle_recording(); // writes the pending ticks and closes
+    runtime_state.tick_owed = false; // the script's ticks, not the timer's, come now
+    runtime_state.tick_catch_up = false;
     runtime_state.running = false;
     runtime_state.single_step = false;
     runtime_state.playback = true;
@@ -364,6 +528,8 @@ void toggle_playback(void) {
 void request_play_one(void) {
     if (runtime_state.recording) toggle_recording();
     runtime_state.play_one = true;
+    runtime_state.tick_owed = false;
+    runtime_state.tick_catch_up = false;
     runtime_state.running = false;
     runtime_state.single_step = false;
 }

@@ -3,7 +3,8 @@
  *
  * A program defines graphical_main(), calls VORNA_startup() with its four arguments, draws
  * into a 601 x 540 window whose origin is the centre of the drawing area (x right, y up),
- * asks VORNA_next_event() for mouse, key, tick and quit events, and ends with VORNA_shutdown().
+ * asks VORNA_next_event() for mouse, key, tick and quit events (or VORNA_wait() for full input),
+ * and ends with VORNA_shutdown().
  *
  * This header compiles as C and as C++.
  */
@@ -38,8 +39,53 @@ extern "C" {
 /* Animation modes for VORNA_set_animation(). */
 #define ANIM_HALT 0 /* no ticks */
 #define ANIM_STEP 1 /* exactly one tick */
-#define ANIM_RUN 2  /* one tick every 100 ms */
+#define ANIM_RUN 2  /* one tick every tick interval (100 ms unless set) */
 #define ANIM_QUIT 5 /* every later wait returns EVENT_QUIT */
+
+/* The further event kinds that only VORNA_wait() returns (it returns the four above too). */
+#define EVENT_KEY_UP 5     /* a key was released */
+#define EVENT_MOUSE_UP 6   /* a mouse button was released */
+#define EVENT_MOUSE_MOVE 7 /* the pointer moved (the latest position); with a button held, a drag */
+#define EVENT_WHEEL 8      /* the wheel turned; wheel steps, positive away from the user */
+
+/* Mouse buttons in VORNA_Event. */
+#define VORNA_BUTTON_LEFT 1
+#define VORNA_BUTTON_RIGHT 2
+#define VORNA_BUTTON_MIDDLE 3
+
+/* Modifier bits in VORNA_Event. */
+#define VORNA_MOD_SHIFT 1
+#define VORNA_MOD_CTRL 2
+#define VORNA_MOD_ALT 4
+
+/* Keys in VORNA_Event and VORNA_key_down(): a character is its code 1..255; the keys that
+   type no character (or a control character) have these values, above 255. */
+#define VORNA_KEY_LEFT 256
+#define VORNA_KEY_RIGHT 257
+#define VORNA_KEY_UP 258
+#define VORNA_KEY_DOWN 259
+#define VORNA_KEY_HOME 260
+#define VORNA_KEY_END 261
+#define VORNA_KEY_PAGE_UP 262
+#define VORNA_KEY_PAGE_DOWN 263
+#define VORNA_KEY_INSERT 264
+#define VORNA_KEY_DELETE 265
+#define VORNA_KEY_ESCAPE 266
+#define VORNA_KEY_ENTER 267
+#define VORNA_KEY_TAB 268
+#define VORNA_KEY_BACKSPACE 269
+#define VORNA_KEY_F1 270 /* F1..F11 are VORNA_KEY_F1 + 0 .. VORNA_KEY_F1 + 10 */
+#define VORNA_KEY_F2 271
+#define VORNA_KEY_F3 272
+#define VORNA_KEY_F4 273
+#define VORNA_KEY_F5 274
+#define VORNA_KEY_F6 275
+#define VORNA_KEY_F7 276
+#define VORNA_KEY_F8 277
+#define VORNA_KEY_F9 278
+#define VORNA_KEY_F10 279
+#define VORNA_KEY_F11 280
+#define VORNA_KEY_LAST VORNA_KEY_F11
 
 /* The 24 palette colours, by index. */
 #define COLOR_BLACK 0
@@ -76,6 +122,18 @@ typedef struct PlatformInstanceRecord *PlatformInstance;
 
 /* A palette index 0..23; anything else is reported and drawn red. */
 typedef int ColorIndex;
+
+/* One event from VORNA_wait(). What an event does not set is 0. */
+typedef struct VORNA_Event {
+    int kind;      /* EVENT_MOUSE .. EVENT_WHEEL */
+    int x, y;      /* logical point of a mouse or wheel event, as for clicks */
+    int key;       /* EVENT_KEY, EVENT_KEY_UP: a character 1..255 or a VORNA_KEY_ value */
+    int button;    /* EVENT_MOUSE, EVENT_MOUSE_UP: the button; EVENT_MOUSE_MOVE: the button held
+                      (a drag), 0 for none */
+    int wheel;     /* EVENT_WHEEL: steps, positive away from the user, negative towards */
+    int modifiers; /* VORNA_MOD_ bits held at the time of the event */
+    int repeat;    /* EVENT_KEY: 1 when a held key repeats, 0 for the first press */
+} VORNA_Event;
 
 /* ------------------------------------------------------------------------------------------
  * Start-up and shut-down
@@ -141,6 +199,20 @@ int VORNA_next_event(int *x, int *y, char *key);
 
 /* Sets the animation mode (ANIM_HALT, ANIM_STEP, ANIM_RUN, ANIM_QUIT); 0 before start-up. */
 int VORNA_set_animation(int mode);
+
+/* Full input for games: waits for the next event, fills *event and returns its kind. Besides
+   the four kinds of VORNA_next_event it gives key releases, keys that type nothing (arrows,
+   F1..F11, ...), other buttons and their releases, pointer movement and the wheel. */
+int VORNA_wait(VORNA_Event *event);
+
+/* 1 while the key (a character 1..255 or a VORNA_KEY_ value) is held down, else 0. */
+int VORNA_key_down(int key);
+
+/* The pointer's last logical position in the drawing area. */
+void VORNA_mouse_position(int *x, int *y);
+
+/* Ticks come every ms milliseconds (10..1000; 100 at start-up). */
+void VORNA_set_tick_interval(int ms);
 
 /* ------------------------------------------------------------------------------------------
  * Console and logging

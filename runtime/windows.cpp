@@ -53,7 +53,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     set_origin(client_width, client_height);
     runtime_state.origin_settled = true;
 
-    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, TIMER_PERIOD_MS);
+    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, runtime_state.tick_interval_ms);
     platform_quit_on_signals();
     unattended_begin();
     return 1;
@@ -121,15 +121,27 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
         platform_post_quit(0);
         break;
     case MSG_TIMER:
-    case MSG_LBUTTON_DOWN:
     case MSG_CHAR:
         events_handle_message(message);
         break;
+    case MSG_LBUTTON_DOWN:
+        if (!runtime_state.full_input) events_handle_message(message); // VORNA_wait's is input's
+        input_handle_message(message);
+        break;
+    case MSG_BUTTON_DOWN:
+    case MSG_BUTTON_UP:
+    case MSG_MOUSE_MOVE:
+    case MSG_WHEEL:
+        input_handle_message(message);
+        break;
     case MSG_COMMAND:
+        menu_handle_message(message);
+        break;
     case MSG_KEY_DOWN:
     case MSG_KEY_UP:
     case MSG_FOCUS_LOST:
-        menu_handle_message(message);
+        menu_handle_message(message); // first: it knows the Ctrl commands
+        input_handle_message(message);
         break;
     default:
         break;

@@ -268,6 +268,21 @@ TEST_F(Stopping, CallsFromAnotherThreadDoNothing) {
         {"VORNA_gets", [&] { return VORNA_gets("Name?", entry); }, 0},
         {"VORNA_shutdown", [] { return VORNA_shutdown(); }, 0},
         {"VORNA_startup", [] { return VORNA_startup(nullptr, nullptr, nullptr, 1); }, 0},
+        {"VORNA_wait", [] { VORNA_Event event; return VORNA_wait(&event) == EVENT_QUIT && event.kind == EVENT_QUIT ? 0 : 1; }, 0},
+        {"VORNA_key_down", [] { return VORNA_key_down('a'); }, 0},
+        {"VORNA_mouse_position",
+         [] {
+             int mx = 5, my = 5;
+             VORNA_mouse_position(&mx, &my);
+             return mx | my;
+         },
+         0},
+        {"VORNA_set_tick_interval",
+         [] {
+             VORNA_set_tick_interval(20);
+             return runtime_state.tick_interval_ms == 20 ? 1 : 0;
+         },
+         0},
     };
     std::vector<int> results;
     testing::internal::CaptureStderr();

@@ -161,3 +161,14 @@ count_in_row() {
     convert "$WORK/$1.png" -crop "$(($4 - $3 + 1))x1+$((ORIGIN_X + $3))+$((ORIGIN_Y - $2))" -depth 8 txt:- |
         grep -c -i "#$5"
 }
+
+# Bounding box "left top right bottom" in screen pixels of colour $3 (RRGGBB) within region $2
+# (WxH+X+Y) of screenshot $1; nothing when the colour is not there. The colour is turned into
+# a key colour and everything else into black, inside a black border, so the box is what a
+# trim of the border would leave.
+box() {
+    convert "$WORK/$1.png" -crop "$2" +repage -fill '#FE01FE' -opaque "#$3" -fill black +opaque '#FE01FE' \
+        -bordercolor black -border 1 -format '%@' info: 2>/dev/null |
+        awk -F'[x+]' -v at="${2#*+}" 'BEGIN { split(at, o, "+") }
+            $1 > 0 { l = $3 - 1 + o[1]; t = $4 - 1 + o[2]; print l, t, l + $1 - 1, t + $2 - 1 }'
+}

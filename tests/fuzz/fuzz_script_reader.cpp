@@ -4,7 +4,8 @@
 // The first byte picks the mode. Even: the rest of the input is the script file, played until
 // the reader gives up; the sanitizers watch every scan. Odd: the rest is cut into 9-byte
 // events that are recorded, then played back, and the played events must equal the recorded
-// ones exactly (runs of ticks included).
+// ones exactly (runs of ticks included). Bit 1 of the first byte plays and records as
+// VORNA_wait does (full_input): all of its kinds and fields, and its further line forms.
 //
 // Only script.cpp is linked: this file supplies the state record, the console and the menu
 // check marks, the quit request and the unattended run's file checks, so the target needs no
@@ -55,6 +56,86 @@ void reset_state(void) {
     runtime_state.event_kind = EVENT_NONE;
     runtime_state.mouse_x = runtime_state.mouse_y = 0;
     runtime_state.key = 0;
+    runtime_state.event_key = runtime_state.event_button = runtime_state.event_wheel = 0;
+    runtime_state.event_modifiers = runtime_state.event_repeat = 0;
+}
+
+int read_event(void);
+
+// One event as VORNA_wait settles it, from 9 bytes: every field in the range the wait gives.
+struct WaitEvent {
+    int kind, x, y, key, button, wheel, modifiers, repeat;
+};
+
+WaitEvent wait_event_of(const std::uint8_t *bytes) {
+    WaitEvent e = {};
+    const int kinds[8] = {EVENT_MOUSE, EVENT_KEY, EVENT_TICK, EVENT_KEY_UP, EVENT_MOUSE_UP, EVENT_MOUSE_MOVE,
+                          EVENT_WHEEL, EVENT_KEY};
+    e.kind = kinds[bytes[0] & 7];
+    std::uint32_t x = 0, y = 0;
+    std::memcpy(&x, bytes + 1, 4);
+    std::memcpy(&y, bytes + 5, 4);
+    e.modifiers = (bytes[0] >> 3) & 7;
+    switch (e.kind) {
+    case EVENT_KEY:
+    case EVENT_KEY_UP:
+        e.key = 1 + static_cast<int>(x % VORNA_KEY_LAST);
+        // The wait names these keys; it never gives them as control characters.
+        if (e.key == '\b' || e.key == '\t' || e.key == '\r' || e.key == 27) e.key = VORNA_KEY_ENTER;
+        if (e.kind == EVENT_KEY) e.repeat = bytes[0] >> 7;
+        break;
+    case EVENT_MOUSE:
+    case EVENT_MOUSE_UP:
+    case EVENT_MOUSE_MOVE:
+    case EVENT_WHEEL:
+        e.x = static_cast<int>(x);
+        e.y = static_cast<int>(y);
+        if (e.kind == EVENT_WHEEL) e.wheel = static_cast<int>(static_cast<std::int8_t>(bytes[0] >> 6 | bytes[1] << 2));
+        else e.button = (e.kind == EVENT_MOUSE_MOVE ? 0 : 1) + static_cast<int>((bytes[0] >> 6) % (e.kind == EVENT_MOUSE_MOVE ? 4 : 3));
+        break;
+    default:
+        e.modifiers = 0;
+        break;
+    }
+    return e;
+}
+
+void round_trip_wait(const std::uint8_t *data, std::size_t size) {
+    std::vector<WaitEvent> recorded;
+    std::remove(SCRIPT_FILE_NAME);
+    reset_state();
+    runtime_state.full_input = true;
+    toggle_recording();
+    for (std::size_t at = 0; at + 9 <= size; at += 9) {
+        const WaitEvent e = wait_event_of(data + at);
+        RuntimeState &s = runtime_state;
+        s.event_kind = e.kind;
+        s.mouse_x = e.x;
+        s.mouse_y = e.y;
+        s.event_key = e.key;
+        s.key = e.key >= 1 && e.key <= 255 ? static_cast<signed char>(e.key) : 0;
+        s.event_button = e.button;
+        s.event_wheel = e.wheel;
+        s.event_modifiers = e.modifiers;
+        s.event_repeat = e.repeat;
+        record_event();
+        recorded.push_back(e);
+    }
+    toggle_recording();
+
+    toggle_playback();
+    for (const WaitEvent &want : recorded) {
+        runtime_state.event_kind = EVENT_NONE;
+        if (read_event() != SCRIPT_EVENT) fail("a recorded wait event was not played back");
+        const RuntimeState &s = runtime_state;
+        const WaitEvent got = {s.event_kind, want.kind == EVENT_TICK || want.kind == EVENT_KEY || want.kind == EVENT_KEY_UP ? 0 : s.mouse_x,
+                               want.kind == EVENT_TICK || want.kind == EVENT_KEY || want.kind == EVENT_KEY_UP ? 0 : s.mouse_y,
+                               s.event_key, s.event_button, s.event_wheel, s.event_modifiers, s.event_repeat};
+        if (std::memcmp(&got, &want, sizeof got) != 0) fail("a wait event played back otherwise than recorded");
+    }
+    if (read_event() != SCRIPT_NO_EVENT) fail("an event was played back that was never recorded");
+    runtime_state.full_input = false;
+    reset_state();
 }
 
 void write_file(const std::uint8_t *data, std::size_t size) {
@@ -73,9 +154,10 @@ int read_event(void) {
     return result;
 }
 
-void play_arbitrary(const std::uint8_t *data, std::size_t size) {
+void play_arbitrary(const std::uint8_t *data, std::size_t size, bool full_input) {
     write_file(data, size);
     reset_state();
+    runtime_state.full_input = full_input;
     toggle_playback();
     // Every read consumes at least one line or one owed tick; a huge tick count is cut short.
     const std::size_t limit = 4 * size + 16;
@@ -88,8 +170,15 @@ void play_arbitrary(const std::uint8_t *data, std::size_t size) {
         if (result == SCRIPT_NOT_YET) continue; // still skipping empty lines
         if (result != SCRIPT_EVENT) fail("unknown reader result");
         const int kind = runtime_state.event_kind;
-        if (kind != EVENT_MOUSE && kind != EVENT_KEY && kind != EVENT_TICK) fail("unknown event kind");
+        const bool classic = kind == EVENT_MOUSE || kind == EVENT_KEY || kind == EVENT_TICK;
+        const bool wait_only = kind == EVENT_KEY_UP || kind == EVENT_MOUSE_UP || kind == EVENT_MOUSE_MOVE || kind == EVENT_WHEEL;
+        if (!classic && !(full_input && wait_only)) fail("unknown event kind");
+        if (full_input && (kind == EVENT_KEY || kind == EVENT_KEY_UP) &&
+            (runtime_state.event_key < 0 || runtime_state.event_key > VORNA_KEY_LAST))
+            fail("a key out of range played back");
+        if (full_input && runtime_state.event_modifiers & ~7) fail("unknown modifiers played back");
     }
+    runtime_state.full_input = false;
     reset_state();
 }
 
@@ -141,7 +230,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
-    if ((data[0] & 1) == 0) play_arbitrary(data + 1, size - 1);
+    const bool full_input = (data[0] & 2) != 0;
+    if ((data[0] & 1) == 0) play_arbitrary(data + 1, size - 1, full_input);
+    else if (full_input) round_trip_wait(data + 1, size - 1);
     else round_trip(data + 1, size - 1);
     return 0;
 }

@@ -42,7 +42,10 @@ rm -rf "$work/tmp"/vorna-fuzz-*
 case $kind in
 libfuzzer)
     echo "run_fuzz: libFuzzer target, $seconds s"
+    # libFuzzer's own exit status for a fault is 77, which the test runner reads as "skipped":
+    # a fault must fail the run.
     TMPDIR="$work/tmp" "$program" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+        -error_exitcode=1 -timeout_exitcode=1 \
         "$work/corpus" "$seeds"
     ;;
 driver)
