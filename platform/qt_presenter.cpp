@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -49,6 +50,7 @@ struct Presenter {
     std::vector<PlatformWindow *> windows;  // every window that ever held a picture
     PlatformWindow *being_put = nullptr;    // the window the thread is drawing, without the lock
     QFont font;                             // the console's font, copied for the thread
+    bool stopped = false;                   // the process is ending: nothing more is put
 };
 Presenter &shared() {
     static Presenter *presenter = new Presenter; // made at first use, once the toolkit runs
@@ -160,6 +162,10 @@ struct HeldPicture {
 void presenter_loop() {
     std::unique_lock<std::mutex> lock(shared().mutex);
     for (;;) {
+        if (shared().stopped) { // sleeps until the process has ended
+            shared().wake.wait(lock);
+            continue;
+        }
         PlatformWindow *next = nullptr;
         for (PlatformWindow *window : shared().windows)
             if (window->held && (!next || window->held_due < next->held_due)) next = window;
@@ -202,6 +208,15 @@ void presenter_loop() {
     }
 }
 
+// At the process's end the toolkit's libraries tear their state down (font caches among it)
+// while this thread could still be drawing a console picture with them: the thread finishes the
+// put in progress and then draws nothing more.
+void stop_presenter() {
+    std::unique_lock<std::mutex> lock(shared().mutex);
+    shared().stopped = true;
+    shared().wake.wait(lock, [] { return shared().being_put == nullptr; });
+}
+
 // Opens the presenter's own X connection and starts its thread, once; false where it cannot.
 bool presenter_running(PlatformWindow *window) {
     if (presenter_status == PRESENTER_UNTRIED) {
@@ -215,6 +230,8 @@ bool presenter_running(PlatformWindow *window) {
         XSetErrorHandler(note_x_error);
         shared().font = qt_console_font();
         std::thread(presenter_loop).detach(); // runs until the process ends
+        // Registered after the toolkit's own exit handlers, so it runs before them.
+        std::atexit(stop_presenter);
         presenter_status = PRESENTER_RUNNING;
 #endif
     }
