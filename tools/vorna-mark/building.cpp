@@ -6,6 +6,9 @@
 // compiler sees that student's files alone: `#include "../model.c"` or "/etc/shadow" finds
 // nothing, and a symbolic link is copied as a link that leads nowhere inside.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -135,6 +138,52 @@ bool find_runtime(const Options &options, RuntimeLocation *runtime, std::string 
     return true;
 }
 
+bool stage_runtime(RuntimeLocation *runtime, std::string *why) {
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/vorna-mark-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        *why = "cannot make a folder in /tmp: " + std::string(std::strerror(errno));
+        return false;
+    }
+    const std::string stage = pattern;
+    chmod(stage.c_str(), 0711);
+    std::error_code error;
+    const fs::path lib = fs::path(stage) / "runtime/lib";
+    fs::create_directories(lib, error);
+    fs::create_directories(fs::path(stage) / "runtime/include", error);
+    fs::create_directories(fs::path(stage) / "work", error);
+    chmod((stage + "/work").c_str(), 0711);
+    fs::copy_file(runtime->include_dir + "/vorna.h", stage + "/runtime/include/vorna.h", error);
+    for (const auto &entry : fs::directory_iterator(runtime->lib_dir, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("libvorna.so", 0) == 0 || name == "libvorna_main.a")
+            fs::copy(entry.path(), lib / name, fs::copy_options::copy_symlinks, error);
+        if (error) break;
+    }
+    // The CMake package and pkg-config file find the prefix relative to themselves.
+    if (!error && !runtime->prefix.empty())
+        for (const char *package : {"cmake", "pkgconfig"})
+            if (fs::exists(runtime->lib_dir + "/" + package + "/vorna") && fs::create_directories(lib / package / "vorna", error))
+                fs::copy(runtime->lib_dir + "/" + package + "/vorna", lib / package / "vorna", fs::copy_options::recursive, error);
+    if (!error) fs::copy_file(own_folder() + "/vorna-mark-child", stage + "/vorna-mark-child", error);
+    if (error) {
+        *why = "cannot copy the runtime into " + stage + ": " + error.message();
+        fs::remove_all(stage, error);
+        return false;
+    }
+    runtime->stage = stage;
+    runtime->child = stage + "/vorna-mark-child";
+    runtime->include_dir = stage + "/runtime/include";
+    runtime->lib_dir = lib.string();
+    if (!runtime->prefix.empty()) runtime->prefix = stage + "/runtime";
+    return true;
+}
+
+void remove_stage(const RuntimeLocation &runtime) {
+    std::error_code error;
+    if (!runtime.stage.empty()) fs::remove_all(runtime.stage, error);
+}
+
 BuildOutcome build_submission(const std::string &submission, const std::string &work, const RuntimeLocation &runtime,
                               int slot) {
     BuildOutcome outcome;
@@ -148,8 +197,9 @@ BuildOutcome build_submission(const std::string &submission, const std::string &
 
     SandboxCommand command;
     command.work_dir = work;
-    command.read_only = {runtime.include_dir, runtime.lib_dir};
-    if (!runtime.prefix.empty()) command.read_only.push_back(runtime.prefix);
+    command.child = runtime.child;
+    command.read_only = {runtime.prefix.empty() ? runtime.include_dir : runtime.prefix};
+    if (runtime.prefix.empty()) command.read_only.push_back(runtime.lib_dir);
     command.environment = {"PATH=/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8", "TMPDIR=/tmp"};
     command.slot = slot;
     command.limits.wall_seconds = 120;

@@ -65,24 +65,26 @@ int record_model(const Options &given) {
     Options options = given;
     RuntimeLocation runtime;
     std::string why;
-    if (!sandbox_available(&why) || !find_runtime(options, &runtime, &why)) {
+    if (!sandbox_available(&why) || !find_runtime(options, &runtime, &why) || !stage_runtime(&runtime, &why)) {
         std::fprintf(stderr, "vorna-mark: %s\n", why.c_str());
         return EXIT_MARK_FAILED;
     }
     const std::string script = fs::absolute(options.out.empty() ? "input.scr" : options.out).string();
-    char folder[] = "/tmp/vorna-record-XXXXXX";
-    if (!mkdtemp(folder) || !sandbox_claim_slot(0)) {
+    const std::string folder = runtime.stage + "/work/model";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error || !sandbox_claim_slot(0)) {
         std::fprintf(stderr, "vorna-mark: cannot make a work folder\n");
+        remove_stage(runtime);
         return EXIT_MARK_FAILED;
     }
     const BuildOutcome build = build_submission(options.model, folder, runtime, 0);
-    std::error_code error;
     if (!build.built) {
         std::fprintf(stderr, "vorna-mark: the model does not build:\n%s\n", build.messages.c_str());
-        fs::remove_all(folder, error);
+        remove_stage(runtime);
         return EXIT_MARK_FAILED;
     }
-    const std::string program = std::string(folder) + "/program";
+    const std::string program = folder + "/program";
     std::fprintf(stderr, "vorna-mark: recording %s's input into %s from its first wait; quit the program to end\n",
                  options.model.c_str(), script.c_str());
     const pid_t pid = fork();
@@ -93,6 +95,6 @@ int record_model(const Options &given) {
     }
     int status = 0;
     if (pid > 0) waitpid(pid, &status, 0);
-    fs::remove_all(folder, error);
+    remove_stage(runtime);
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? EXIT_MARK_DONE : EXIT_MARK_FAILED;
 }

@@ -51,11 +51,17 @@ struct Limits {
 
 // Where the runtime the programs build against lives; each folder is bound read-only into the
 // sandbox at its own path, so that include flags, RPATHs and CMake packages work unchanged.
+// Before marking, what the sandboxes need is copied into a stage: a folder of the marker's
+// own under /tmp that every job slot's user may enter (the runtime's and the report's folders
+// may lie under a private folder such as /root). It holds the runtime's header and libraries
+// (and its CMake package), vorna-mark-child, and the work folders; it goes when marking ends.
 struct RuntimeLocation {
     std::string include_dir;  // holds vorna.h
     std::string lib_dir;      // holds libvorna.so and libvorna_main.a
     std::string prefix;       // an installed prefix (for find_package), or empty in a build tree
     std::string version;
+    std::string stage;        // the stage's folder; its work/ holds the work folders
+    std::string child;        // vorna-mark-child in the stage
 };
 
 struct Options {
@@ -124,6 +130,7 @@ struct SandboxCommand {
     std::vector<std::string> environment;  // NAME=value, the whole environment inside
     std::string work_dir;                  // host folder bound writable at SANDBOX_WORK
     std::vector<std::string> read_only;    // host folders bound read-only at their own path
+    std::string child;                     // vorna-mark-child (in the stage)
     Limits limits;
     int slot = 0;                          // the job slot: its own user id
 };
@@ -160,6 +167,10 @@ struct BuildOutcome {
 BuildOutcome build_submission(const std::string &submission, const std::string &work,
                               const RuntimeLocation &runtime, int slot);
 bool find_runtime(const Options &options, RuntimeLocation *runtime, std::string *why);
+// Copies the runtime found into a new stage; *runtime then names the copies.
+bool stage_runtime(RuntimeLocation *runtime, std::string *why);
+void remove_stage(const RuntimeLocation &runtime);
+std::string own_folder();
 
 // --- running.cpp
 struct RunOutcome {

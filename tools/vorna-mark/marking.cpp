@@ -27,7 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char *MODEL_FOLDER = "model";
-const char *WORK_FOLDER = ".work";
 
 struct Student {
     std::string path;
@@ -113,7 +112,7 @@ StudentResult mark_once(Batch &batch, const Student &student, int slot, std::str
     result.name = student.name;
     result.folder = student.folder;
     result.key = student.key;
-    const std::string work = options.out + "/" + WORK_FOLDER + "/" + student.folder;
+    const std::string work = batch.runtime.stage + "/work/" + student.folder;
     std::error_code error;
     fs::remove_all(work, error);
     fs::create_directories(work, error);
@@ -159,9 +158,9 @@ StudentResult mark_once(Batch &batch, const Student &student, int slot, std::str
     return result; // the caller keeps what it needs of the work folder, then removes it
 }
 
-void remove_work(const Options &options, const std::string &folder) {
+void remove_work(const Batch &batch, const std::string &folder) {
     std::error_code error;
-    fs::remove_all(options.out + "/" + WORK_FOLDER + "/" + folder, error);
+    fs::remove_all(batch.runtime.stage + "/work/" + folder, error);
 }
 
 // Pictures kept, compared with the model's, the logs compared; the verdict when the run left
@@ -235,7 +234,7 @@ StudentResult mark_student(Batch &batch, const Student &student, int slot) {
             result.verdict = VERDICT_MARKING_ERROR;
             result.detail = "cannot keep the pictures in the report (is the disk full?)";
         }
-        remove_work(options, student.folder);
+        remove_work(batch, student.folder);
         apply_points(batch.plan, &result);
         if (!write_student_page(options.out, batch.header, result, build_messages, console_text(run)) &&
             result.verdict != VERDICT_MARKING_ERROR) {
@@ -288,10 +287,7 @@ void worker(Batch *batch, int slot) {
 void mark_model(Batch &batch) {
     const Options &options = *batch.options;
     Student model{options.model, "model", "model", ""};
-    const std::string work = options.out + "/" + WORK_FOLDER + "/" + MODEL_FOLDER;
     std::error_code error;
-    fs::remove_all(work, error);
-    fs::create_directories(work, error);
     std::string messages;
     RunOutcome run;
     StudentResult result;
@@ -300,7 +296,7 @@ void mark_model(Batch &batch) {
         if (result.verdict != VERDICT_MARKING_ERROR) break;
     }
     if (!result.verdict.empty()) {
-        remove_work(options, MODEL_FOLDER);
+        remove_work(batch, MODEL_FOLDER);
         batch.model.error = result.verdict + (result.detail.empty() ? "" : " (" + result.detail + ")");
         if (!messages.empty()) batch.model.error += ": " + messages.substr(0, 2000);
         return;
@@ -320,7 +316,7 @@ void mark_model(Batch &batch) {
     if (batch.model.pictures.back().empty())
         batch.model.error = "the model saved no picture at the end; its output: " + run.sandbox.output.substr(0, 2000);
     write_file_atomically(folder + "/log.txt", run.log);
-    remove_work(options, MODEL_FOLDER);
+    remove_work(batch, MODEL_FOLDER);
 }
 
 } // namespace
@@ -476,7 +472,12 @@ int mark_class(const Options &given) {
                      batch.done.size());
 
     batch.start = std::chrono::steady_clock::now();
+    if (!stage_runtime(&batch.runtime, &why)) {
+        std::fprintf(stderr, "vorna-mark: %s\n", why.c_str());
+        return EXIT_MARK_FAILED;
+    }
     if (!sandbox_claim_slot(0)) {
+        remove_stage(batch.runtime);
         std::fprintf(stderr, "vorna-mark: no free user id for a sandbox\n");
         return EXIT_MARK_FAILED;
     }
@@ -498,7 +499,7 @@ int mark_class(const Options &given) {
         std::fprintf(stderr, "vorna-mark: %s\n", why.c_str());
         written = false;
     }
-    fs::remove_all(options.out + "/" + WORK_FOLDER, error);
+    remove_stage(batch.runtime);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - batch.start).count();
     std::size_t counts[8] = {};
     const char *ORDER[] = {VERDICT_MATCHES, VERDICT_DIFFERS, VERDICT_NO_BUILD, VERDICT_CRASHED, VERDICT_TIMED_OUT,

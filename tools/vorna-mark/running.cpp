@@ -49,8 +49,8 @@ RunOutcome run_program(const Options &options, const std::string &work, const Ru
     SandboxCommand command;
     command.work_dir = work;
     command.slot = slot;
+    command.child = runtime.child;
     command.read_only = {runtime.lib_dir};
-    if (!runtime.prefix.empty()) command.read_only.push_back(runtime.prefix);
     if (!copy_into(options.input, folder / SCRIPT_FILE)) {
         outcome.sandbox.error = "cannot copy the script into the work folder";
         return outcome;
@@ -117,7 +117,7 @@ std::string run_verdict(const Options &options, const RunOutcome &run, std::stri
     // Memory: the address-space limit makes allocations fail, which a program shows as an
     // abort or a crash; its peak size or its messages tell that apart from other crashes.
     const bool big = s.max_rss_kb >= options.memory_limit_mb * 1024 / 2;
-    if (failed && !s.wall_timeout &&
+    if ((failed || s.wall_timeout) &&
         (big || mentions(s.output, "bad_alloc") || mentions(s.output, "Cannot allocate memory") ||
          mentions(s.output, "out of memory") || mentions(run.log, "out of memory"))) {
         *detail = "memory: more than " + std::to_string(options.memory_limit_mb) + " MB";

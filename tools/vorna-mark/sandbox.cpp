@@ -49,6 +49,8 @@ thread_local int slot_uid = -1;
 
 bool is_root() { return geteuid() == 0; }
 
+} // namespace
+
 // The folder vorna-mark's own program lives in: vorna-mark-child is beside it.
 std::string own_folder() {
     char path[4096];
@@ -59,12 +61,41 @@ std::string own_folder() {
     return text.substr(0, text.rfind('/'));
 }
 
+namespace {
+
 bool exists(const char *path) {
     struct stat status;
     return lstat(path, &status) == 0;
 }
 
-// Processes whose user id is uid, found by the owner of their /proc folders.
+// True for a process that has ended and waits to be reaped: it cannot be killed, and goes
+// with its sandbox.
+bool zombie(int proc_fd, const char *pid) {
+    char path[300], text[256];
+    std::snprintf(path, sizeof path, "%s/stat", pid);
+    const int fd = openat(proc_fd, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true; // gone already
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return true;
+    text[n] = '\0';
+    const char *end = std::strrchr(text, ')');
+    return end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X');
+}
+
+// The resident size of a process in KiB, 0 when it is gone.
+long resident_kb(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/statm", static_cast<int>(pid));
+    std::FILE *file = std::fopen(path, "re");
+    if (!file) return 0;
+    long size = 0, resident = 0;
+    const int read = std::fscanf(file, "%ld %ld", &size, &resident);
+    std::fclose(file);
+    return read == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+// Processes (live ones) whose user id is uid, found by the owner of their /proc folders.
 std::vector<pid_t> processes_of(int uid) {
     std::vector<pid_t> found;
     DIR *dir = opendir("/proc");
@@ -72,7 +103,8 @@ std::vector<pid_t> processes_of(int uid) {
     while (struct dirent *entry = readdir(dir)) {
         if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
         struct stat status;
-        if (fstatat(dirfd(dir), entry->d_name, &status, 0) == 0 && static_cast<int>(status.st_uid) == uid)
+        if (fstatat(dirfd(dir), entry->d_name, &status, 0) == 0 && static_cast<int>(status.st_uid) == uid &&
+            !zombie(dirfd(dir), entry->d_name))
             found.push_back(static_cast<pid_t>(std::atol(entry->d_name)));
     }
     closedir(dir);
@@ -102,11 +134,11 @@ std::vector<std::string> bwrap_arguments(const SandboxCommand &command) {
     for (const char *file : {"/etc/alternatives", "/etc/fonts", "/etc/ld.so.cache", "/etc/ld.so.conf",
                              "/etc/ld.so.conf.d", "/var/cache/fontconfig"})
         if (exists(file)) a.insert(a.end(), {"--ro-bind", file, file});
-    a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/tmp", "--perms", "0700", "--dir", "/tmp/xdg",
-                       "--bind", command.work_dir, SANDBOX_WORK});
+    a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/tmp", "--perms", "0700", "--dir", "/tmp/xdg"});
+    a.insert(a.end(), {"--bind", command.work_dir, SANDBOX_WORK});
     for (const std::string &folder : command.read_only) a.insert(a.end(), {"--ro-bind", folder, folder});
-    const std::string child = own_folder() + "/vorna-mark-child";
-    a.insert(a.end(), {"--ro-bind", child, "/.vorna-mark-child", "--chdir", SANDBOX_WORK, "--clearenv"});
+    a.insert(a.end(), {"--ro-bind", command.child, "/.vorna-mark-child"});
+    a.insert(a.end(), {"--chdir", SANDBOX_WORK, "--clearenv"});
     for (const std::string &entry : command.environment) {
         const std::size_t equals = entry.find('=');
         a.insert(a.end(), {"--setenv", entry.substr(0, equals), entry.substr(equals + 1)});
@@ -267,7 +299,13 @@ SandboxOutcome sandbox_run(const SandboxCommand &command) {
             break;
         }
         if (now >= next_sample && slot_uid >= 0) {
-            outcome.max_processes = std::max<long>(outcome.max_processes, static_cast<long>(processes_of(slot_uid).size()));
+            // The sandbox's processes and their memory, also for a run killed before it could
+            // report its own peak.
+            const std::vector<pid_t> inside = processes_of(slot_uid);
+            long resident = 0;
+            for (pid_t process : inside) resident += resident_kb(process);
+            outcome.max_processes = std::max<long>(outcome.max_processes, static_cast<long>(inside.size()));
+            outcome.max_rss_kb = std::max(outcome.max_rss_kb, resident);
             next_sample = now + std::chrono::milliseconds(SAMPLE_INTERVAL_MS);
         }
         struct pollfd fds[3];
@@ -299,7 +337,7 @@ SandboxOutcome sandbox_run(const SandboxCommand &command) {
     char kind[16] = "";
     if (std::sscanf(status_text.c_str(), "%15s %d rss %ld", kind, &number, &rss) == 3) {
         outcome.started = true;
-        outcome.max_rss_kb = rss;
+        outcome.max_rss_kb = std::max(outcome.max_rss_kb, rss);
         if (std::strcmp(kind, "exit") == 0) {
             outcome.exited = true;
             outcome.exit_status = number;

@@ -14,6 +14,9 @@
 int main(int argc, char **argv) {
     if (argc < 2) return 125;
     fcntl(3, F_SETFD, FD_CLOEXEC);
+    // Whatever else bubblewrap left open (the descriptors of the folders it bound) leads
+    // outside the sandbox: closed before anything of the program's runs.
+    close_range(4, ~0U, 0);
     const pid_t pid = fork();
     if (pid < 0) return 125;
     if (pid == 0) {

@@ -50,14 +50,10 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
             snprintf(path, sizeof path, "%s/.ssh/id_rsa", home);
             reached += readable(path);
         }
-        if (getenv("VORNA_MARK_TEST_SECRET")) reached++;
-        if (getenv("MARK_TEST_TREE")) {
-            snprintf(path, sizeof path, "%s/home/.ssh/id_rsa", getenv("MARK_TEST_TREE"));
-            reached += readable(path);
-        }
+        /* The marking test leaves a secret here, readable by everyone on the machine. */
+        reached += readable("/tmp/vorna-mark-canary/secret");
     }
     VORNA_startup(instance, previous_instance, command_line, show_mode);
-    if (reached) VORNA_draw_rectangle(COLOR_MAGENTA, -20, -20, 20, 20, 0);
     draw_house();
     if (reached) VORNA_draw_rectangle(COLOR_MAGENTA, -20, -20, 20, 20, 0);
     VORNA_set_animation(ANIM_RUN);
