@@ -124,8 +124,13 @@ for escaped in /tmp/vorna-mark-escaped.txt /root/vorna-mark-escaped.txt /etc/vor
 done
 [ ! -s "$WORK/connections" ] || fail "a program connected to the machine's port"
 ! grep -rq "canary-secret-$$" "$REPORT" || fail "a secret reached the report"
-left=$(ps -eo uid= | awk '$1 >= 62000 && $1 < 63000' | wc -l)
-[ "$left" -eq 0 ] || fail "$left sandboxed processes are left"
+# (A process that has ended may show for a moment until its sandbox is gone.)
+tries=0
+while left=$(ps -eo uid=,stat=,comm= | awk '$1 >= 62000 && $1 < 63000 && $2 !~ /^Z/'); [ -n "$left" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 20 ] || fail "sandboxed processes are left: $left"
+    sleep 0.1
+done
 [ -z "$(find /tmp -maxdepth 1 -name 'vorna-mark-??????' -newer "$WORK/stamp")" ] || fail "the stage was left behind"
 for name in alice bob_colour ivan_forks; do
     [ -s "$REPORT/students/$name/index.html" ] || fail "no page for $name"

@@ -31,6 +31,9 @@ img.pic { width: 150px; border: 1px solid #bbb; margin-right: 2px; }
 ul.words { margin: 0; padding-left: 1.2em; font-size: 0.9em; }
 pre { background: #f6f6f6; padding: 8px; overflow-x: auto; max-height: 30em; }
 .detail { font-size: 0.85em; color: #555; }
+.nopic { display: inline-block; width: 150px; height: 135px; border: 1px dashed #bbb; color: #999; text-align: center;
+         line-height: 135px; vertical-align: top; margin-right: 2px; font-size: 0.9em; }
+.page .nopic { width: 301px; height: 270px; line-height: 270px; }
 </style>)";
 
 const char *SCRIPT = R"(<script>
@@ -94,6 +97,7 @@ std::string pictures_html(const Checkpoint &k, const std::string &prefix) {
     html += "</figcaption>";
     for (const std::string *picture : {&k.model_picture, &k.student_picture, &k.diff_picture}) {
         const char *alt = picture == &k.model_picture ? "model" : picture == &k.student_picture ? "student" : "difference";
+        if (picture == &k.student_picture && picture->empty()) html += "<span class=nopic>no picture</span>";
         if (!picture->empty())
             html += "<img class=pic loading=lazy alt=\"" + std::string(alt) + "\" title=\"" + alt + "\" src=\"" +
                     html_escape(prefix + *picture) + "\">";
