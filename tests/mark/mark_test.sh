@@ -152,6 +152,11 @@ status=0
 [ "$status" -eq 1 ] || fail "a crashing model gave exit status $status, not 1"
 [ "$(grep -c '^[a-z_]*,marking error,' "$WORK/broken/results.csv")" -eq 2 ] || fail "a crashing model did not make marking errors"
 
+# The model marked against itself: no differences, and a time limit suggested.
+"$MARK" --calibrate --runs 2 --model "$HERE/model.c" --input "$HERE/input.scr" --out "$WORK/calibration" \
+    --no-progress >"$WORK/calibrate.out" 2>&1 || { cat "$WORK/calibrate.out" >&2; fail "calibration failed"; }
+grep -q "No differences. Suggested: --time-limit [0-9]" "$WORK/calibrate.out" || { cat "$WORK/calibrate.out" >&2; fail "no suggested limit"; }
+
 # The prompt's answers, pictures after events 1 and 3, points and a Canvas gradebook.
 F=$HERE/features
 "$MARK" --model "$F/ask_model.c" --input "$F/input.scr" --answers "$F/answers.txt" --at 1,3 --points "$F/points.txt" \

@@ -23,16 +23,16 @@ th.desc:after { content: " \2193"; color: #222; }
 .v-matches { background: #cfc; } .v-differs { background: #fec; }
 .v-does-not-build, .v-crashed, .v-timed-out, .v-no-picture, .v-exceeded-a-limit { background: #fcc; }
 .v-marking-error { background: #ddd; }
-figure { display: inline-block; margin: 0 8px 4px 0; }
+figure { display: inline-block; margin: 0 8px 4px 0; white-space: nowrap; }
 figcaption { font-size: 0.8em; color: #555; }
-img.pic { width: 150px; border: 1px solid #bbb; margin-right: 2px; }
+img.pic { width: 120px; border: 1px solid #bbb; margin-right: 2px; }
 .page img.pic { width: 301px; }
 #filters label { margin-right: 1em; white-space: nowrap; }
 ul.words { margin: 0; padding-left: 1.2em; font-size: 0.9em; }
 pre { background: #f6f6f6; padding: 8px; overflow-x: auto; max-height: 30em; }
 .detail { font-size: 0.85em; color: #555; }
-.nopic { display: inline-block; width: 150px; height: 135px; border: 1px dashed #bbb; color: #999; text-align: center;
-         line-height: 135px; vertical-align: top; margin-right: 2px; font-size: 0.9em; }
+.nopic { display: inline-block; width: 120px; height: 108px; border: 1px dashed #bbb; color: #999; text-align: center;
+         line-height: 108px; vertical-align: top; margin-right: 2px; font-size: 0.9em; }
 .page .nopic { width: 301px; height: 270px; line-height: 270px; }
 </style>)";
 
