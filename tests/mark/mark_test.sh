@@ -145,6 +145,39 @@ start=$(date +%s)
 grep -q "20 students unchanged" "$WORK/again.err" || { cat "$WORK/again.err" >&2; fail "the rerun marked students again"; }
 [ $(($(date +%s) - start)) -lt 15 ] || fail "the rerun took long"
 
+# A rerun marks a student whose file changed, and only that one; a run killed midway leaves a
+# valid report of what it finished and no sandbox behind.
+mkdir -p "$WORK/mini"
+cp "$HERE/submissions/alice.c" "$HERE/submissions/bob_colour.c" "$HERE/submissions/grace_sleep.c" "$WORK/mini/"
+MINI="--model $HERE/model.c --input $HERE/input.scr --out $WORK/mini-report --time-limit 30 --jobs 1 --no-progress"
+# shellcheck disable=SC2086
+"$MARK" $MINI "$WORK"/mini/*.c >"$WORK/mini.out" 2>&1 &
+marker=$!
+tries=0
+until grep -q '"bob_colour"' "$WORK/mini-report/results.json" 2>/dev/null; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] || fail "the first two students were not marked in 30 s"
+    sleep 0.1
+done
+sleep 1 # grace_sleep is running now, for 30 s
+kill -KILL "$marker"
+wait "$marker" 2>/dev/null || true
+python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert [s["name"] for s in r["students"]] == ["alice", "bob_colour"], r' \
+    "$WORK/mini-report/results.json" || fail "a killed run left no valid report"
+tries=0
+while [ -n "$(ps -eo uid=,stat= | awk '$1 >= 62000 && $1 < 63000 && $2 !~ /^Z/')" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 30 ] || fail "a killed run left its sandbox running"
+    sleep 0.1
+done
+rm "$WORK/mini/grace_sleep.c"
+sed 's/COLOR_ORANGE/COLOR_YELLOW/' "$HERE/submissions/bob_colour.c" >"$WORK/mini/bob_colour.c"
+# shellcheck disable=SC2086
+"$MARK" $MINI "$WORK"/mini/*.c 2>"$WORK/mini.err" || fail "the rerun after a kill failed"
+grep -q "1 students unchanged" "$WORK/mini.err" || { cat "$WORK/mini.err" >&2; fail "the rerun did not keep alice alone"; }
+[ "$(cut -d, -f1,2 "$WORK/mini-report/results.csv" | tr '\n' ' ')" = "name,verdict alice,matches bob_colour,matches " ] ||
+    fail "after the fix bob_colour does not match: $(cat "$WORK/mini-report/results.csv")"
+
 # A model that crashes: every student is a marking error, and vorna-mark says so.
 status=0
 "$MARK" --model "$HERE/broken_model.c" --input "$HERE/input.scr" --out "$WORK/broken" --no-progress \

@@ -148,6 +148,8 @@ struct SandboxOutcome {
     bool output_truncated = false;
 };
 #define SANDBOX_WORK "/work"
+// Fixes the clock a program sees (Debian's faketime package).
+#define FAKETIME_LIBRARY "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 bool sandbox_available(std::string *why);
 SandboxOutcome sandbox_run(const SandboxCommand &command);
 std::string signal_name(int signal);

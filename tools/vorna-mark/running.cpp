@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
-
 // What a run leaves in the work folder.
 const char *LOG_FILE = "log.txt";
 const char *SCRIPT_FILE = "input.scr";

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -155,7 +156,7 @@ void set_limit(int resource, rlim_t soft, rlim_t hard) {
 
 // In the forked child: only async-signal-safe calls from here to exec.
 [[noreturn]] void exec_sandbox(char *const *argv, char *const *environment, int out_fd, int status_fd,
-                               const Limits &limits, int uid) {
+                               const Limits &limits, int uid, pid_t parent) {
     setsid();
     const int null_fd = open("/dev/null", O_RDONLY);
     dup2(null_fd, 0);
@@ -174,6 +175,10 @@ void set_limit(int resource, rlim_t soft, rlim_t hard) {
         set_limit(RLIMIT_NPROC, static_cast<rlim_t>(limits.processes), static_cast<rlim_t>(limits.processes));
         if (setgroups(0, nullptr) != 0 || setresgid(uid, uid, uid) != 0 || setresuid(uid, uid, uid) != 0) _exit(126);
     }
+    // A marker killed midway takes its sandboxes with it (set after the change of user,
+    // which clears it); bubblewrap's --die-with-parent does the same for what runs inside.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(126);
     execve(argv[0], argv, environment);
     _exit(127);
 }
@@ -223,6 +228,10 @@ bool sandbox_available(std::string *why) {
         *why = "bubblewrap is not installed (/usr/bin/bwrap): apt-get install bubblewrap";
         return false;
     }
+    if (access(FAKETIME_LIBRARY, R_OK) != 0) {
+        *why = std::string("libfaketime is not installed (") + FAKETIME_LIBRARY + "): apt-get install faketime";
+        return false;
+    }
     const std::string child = own_folder() + "/vorna-mark-child";
     if (access(child.c_str(), X_OK) != 0) {
         *why = "vorna-mark-child is missing beside vorna-mark (" + child + ")";
@@ -270,8 +279,9 @@ SandboxOutcome sandbox_run(const SandboxCommand &command) {
         return outcome;
     }
     const auto start = std::chrono::steady_clock::now();
+    const pid_t parent = getpid();
     const pid_t pid = fork();
-    if (pid == 0) exec_sandbox(argv.data(), environment, out_pipe[1], status_pipe[1], command.limits, slot_uid);
+    if (pid == 0) exec_sandbox(argv.data(), environment, out_pipe[1], status_pipe[1], command.limits, slot_uid, parent);
     close(out_pipe[1]);
     close(status_pipe[1]);
     if (pid < 0) {
