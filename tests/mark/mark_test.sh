@@ -19,6 +19,10 @@ command -v bwrap >/dev/null || { echo "mark_test: bubblewrap is not installed"; 
 [ -f /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 ] || { echo "mark_test: faketime is not installed"; exit 77; }
 
 WORK=$(mktemp -d)
+# vorna-mark's stage goes under TMPDIR; here, so that the killed run's is cleaned up too.
+chmod 711 "$WORK"
+mkdir -m 711 "$WORK/tmp"
+export TMPDIR="$WORK/tmp"
 CANARY=/tmp/vorna-mark-canary
 server=
 cleanup() {
@@ -116,7 +120,7 @@ PY
 
 # Nothing outside the report folder changed, nothing secret reached it, nothing runs on.
 changed=$(find "$WORK" "$HERE" "$CANARY" -newer "$WORK/stamp" ! -path "$WORK/connections" ! -path "$WORK/mark.err" \
-    ! -path "$WORK" ! -path "$HERE/node_modules*" -print)
+    ! -path "$WORK" ! -path "$WORK/tmp" ! -path "$HERE/node_modules*" -print)
 [ -z "$changed" ] || fail "changed outside the report: $changed"
 for escaped in /tmp/vorna-mark-escaped.txt /root/vorna-mark-escaped.txt /etc/vorna-mark-escaped.txt \
     /usr/vorna-mark-escaped.txt "$CANARY/escaped.txt" /escaped.txt; do
@@ -131,7 +135,7 @@ while left=$(ps -eo uid=,stat=,comm= | awk '$1 >= 62000 && $1 < 63000 && $2 !~ /
     [ "$tries" -lt 20 ] || fail "sandboxed processes are left: $left"
     sleep 0.1
 done
-[ -z "$(find /tmp -maxdepth 1 -name 'vorna-mark-??????' -newer "$WORK/stamp")" ] || fail "the stage was left behind"
+[ -z "$(ls "$WORK/tmp")" ] || fail "the stage was left behind"
 for name in alice bob_colour ivan_forks; do
     [ -s "$REPORT/students/$name/index.html" ] || fail "no page for $name"
 done

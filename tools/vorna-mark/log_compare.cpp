@@ -17,7 +17,8 @@ namespace {
 
 enum {
     LCS_CELL_BUDGET = 4 * 1000 * 1000, // largest middle stretch aligned exactly (cells of the table)
-    ALL_WORDS_CAP = 200,               // differences kept for the student's page
+    LOOK_AHEAD = 64,                   // beyond that budget: how far ahead a line is looked for
+    PAIR_WINDOW = 32,                  // a model shape is paired with student shapes this near
 };
 
 // One drawing-log line taken apart.
@@ -130,8 +131,12 @@ void explain_stretch(const std::vector<Shape> &model, std::size_t m0, std::size_
         const Shape &want = model[m];
         std::size_t pick = s1;
         int how = 0; // 1 same place, 2 same colour, 3 same kind
+        // Near the same position only: a long stretch stays linear.
+        const std::size_t position = s0 + std::min(m - m0, s1 - s0);
+        const std::size_t from = position > s0 + PAIR_WINDOW ? position - PAIR_WINDOW : s0;
+        const std::size_t to = std::min(s1, position + PAIR_WINDOW);
         for (int pass = 1; pass <= 3 && pick == s1; pass++)
-            for (std::size_t s = s0; s < s1 && pick == s1; s++) {
+            for (std::size_t s = from; s < to && pick == s1; s++) {
                 const Shape &got = student[s];
                 if (used[s - s0] || got.kind != want.kind || want.kind == "clear") continue;
                 if ((pass == 1 && got.place == want.place) || (pass == 2 && got.colour == want.colour) || pass == 3) {
@@ -179,8 +184,31 @@ LogComparison compare_logs(const std::string &model_log, const std::string &stud
     const std::size_t m_end = model.size() - tail, s_end = student.size() - tail;
     const std::size_t rows = m_end - head, cols = s_end - head;
     if (rows == 0 && cols == 0) return result;
-    if (rows * cols > LCS_CELL_BUDGET || rows == 0 || cols == 0) {
+    if (rows == 0 || cols == 0) {
         explain_stretch(model, head, m_end, student, head, s_end, &result, keep);
+        return result;
+    }
+    if (rows * cols > LCS_CELL_BUDGET) {
+        // Too long to align exactly: walk both, and where they part take the nearer of the
+        // model's line found ahead in the student's log or the other way round.
+        std::size_t i = head, j = head, stretch_i = head, stretch_j = head;
+        while (i < m_end && j < s_end) {
+            if (model[i].line == student[j].line) {
+                if (stretch_i < i || stretch_j < j) explain_stretch(model, stretch_i, i, student, stretch_j, j, &result, keep);
+                stretch_i = ++i;
+                stretch_j = ++j;
+                continue;
+            }
+            std::size_t ahead_j = 1, ahead_i = 1;
+            while (ahead_j <= LOOK_AHEAD && j + ahead_j < s_end && student[j + ahead_j].line != model[i].line) ahead_j++;
+            while (ahead_i <= LOOK_AHEAD && i + ahead_i < m_end && model[i + ahead_i].line != student[j].line) ahead_i++;
+            const bool found_j = ahead_j <= LOOK_AHEAD && j + ahead_j < s_end;
+            const bool found_i = ahead_i <= LOOK_AHEAD && i + ahead_i < m_end;
+            if (found_j && (!found_i || ahead_j <= ahead_i)) j += ahead_j;
+            else if (found_i) i += ahead_i;
+            else i++, j++; // neither is near: both lines differ
+        }
+        explain_stretch(model, stretch_i, m_end, student, stretch_j, s_end, &result, keep);
         return result;
     }
     // The longest common subsequence of the middle, then its walk: each run of lines between
@@ -208,6 +236,5 @@ LogComparison compare_logs(const std::string &model_log, const std::string &stud
     }
     if (stretch_i < rows || stretch_j < cols)
         explain_stretch(model, head + stretch_i, m_end, student, head + stretch_j, s_end, &result, keep);
-    (void)ALL_WORDS_CAP;
     return result;
 }

@@ -36,6 +36,7 @@ enum {
     EXIT_MARK_FAILED = 1,      // marking could not be done (the model failed, the report cannot be written)
     EXIT_MARK_USAGE = 2,       // the command line is wrong
     MARK_WORDS_PER_CHECKPOINT = 5,  // plain-words differences listed per checkpoint
+    MARK_WORDS_ON_PAGE = 200,       // and on the student's page
     MARK_OUTPUT_CAP = 64 * 1024,    // bytes of a program's output (and of build messages) kept
     MARK_LOG_CAP = 8 * 1024 * 1024, // bytes of a drawing log the runtime may write and the marker reads
 };

@@ -190,10 +190,11 @@ bool compare_with_model(Batch &batch, const RunOutcome &run, StudentResult *resu
         }
         if (k.differing_pixels != 0) all_match = false;
         if (k.name == "end" && !run.log.empty()) {
-            const LogComparison words = compare_logs(batch.model.log, run.log, MARK_WORDS_PER_CHECKPOINT);
-            k.words = words.words;
+            const LogComparison words = compare_logs(batch.model.log, run.log, MARK_WORDS_ON_PAGE);
+            result->all_words = words.words;
+            k.words.assign(words.words.begin(),
+                           words.words.begin() + std::min<std::size_t>(words.words.size(), MARK_WORDS_PER_CHECKPOINT));
             k.total_differences = words.total;
-            result->all_words = compare_logs(batch.model.log, run.log, 200).words;
         }
         result->checkpoints.push_back(k);
     }
