@@ -61,8 +61,8 @@ double median(std::vector<double> values) {
 
 } // namespace
 
-int main(int argc, char **argv) {
-    prepare_headless_toolkit(&argc, argv);
+int main(int, char **argv) {
+    prepare_headless_toolkit(argv[0]);
     start_runtime_once();
     VORNA_set_logging(0);
     // The windows are exposed, as in a running program, so the console really draws its lines.

@@ -17,7 +17,7 @@ int failure_status = 0; // set when the runtime could not finish what the run wa
 void platform_set_failure_status(int status) { failure_status = status; }
 
 int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
-    platform_init(&argc, argv);
+    platform_init(argc > 0 ? argv[0] : nullptr);
     static PlatformInstanceRecord instance_record{0};
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

@@ -80,8 +80,9 @@ using PlatformWindowProc = void (*)(PlatformWindow *window, const PlatformMessag
 // Process
 // ---------------------------------------------------------------------------------------------
 
-// Prepares the toolkit once (a no-op when it is already prepared, as in tests).
-void platform_init(int *argc, char **argv);
+// Prepares the toolkit once (a no-op when it is already prepared, as in tests). The toolkit is
+// given the program's name only (null: a default), never the program's arguments.
+void platform_init(const char *program_name);
 
 // Width and height of the primary screen in pixels.
 void platform_screen_size(int *width, int *height);

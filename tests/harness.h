@@ -23,9 +23,9 @@
 // ---------------------------------------------------------------------------------------------
 
 // Prepares the toolkit for a process without a screen, unless the environment names a platform.
-inline void prepare_headless_toolkit(int *argc, char **argv) {
+inline void prepare_headless_toolkit(const char *program_name) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform_init(argc, argv);
+    platform_init(program_name);
 }
 
 // Starts the runtime the first time, as a program's entry does; later calls do nothing.

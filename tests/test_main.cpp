@@ -4,7 +4,7 @@
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    prepare_headless_toolkit(&argc, argv);
+    prepare_headless_toolkit(argv[0]);
     test_output_directory(); // before any test moves to a scratch folder
     ::testing::UnitTest::GetInstance()->listeners().Append(new SaveCanvasOnFailure);
     return RUN_ALL_TESTS();

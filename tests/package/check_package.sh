@@ -4,14 +4,16 @@
 # twins: cc and c++ with pkg-config, and CMake projects that enable C, C++, and both. Every
 # program, the installed carscene and the installed examples must link the runtime alone (no
 # Qt library, no Qt flags, no C++ library for a C program), start without LD_LIBRARY_PATH, run
-# headless to their first wait and end with status 0 when asked to quit.
+# headless to their first wait and end with status 0 when asked to quit. The prefix has a blank
+# in its name, as "~/My Courses/vorna" has, and the programs call sin and cos, as students' do.
+# The reference, its pictures and its examples are installed beside the examples.
 # Usage: check_package.sh <build dir> <source dir>
 set -eu
 BUILD=${1:?build dir}
 SOURCE=${2:?source dir}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-PREFIX=$WORK/prefix
+PREFIX="$WORK/My Courses/vorna"
 README=$SOURCE/README.md
 unset LD_LIBRARY_PATH
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$WORK/xdg" PKG_CONFIG_PATH="$PREFIX/lib/pkgconfig"
@@ -24,6 +26,9 @@ fail() {
 
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
 test -f "$PREFIX/include/vorna.h" || fail "no vorna.h"
+for doc in reference.md pictures/palette.png examples/example_main.c examples/draw_line.c; do
+    test -f "$PREFIX/share/doc/vorna/$doc" || fail "share/doc/vorna/$doc is not installed"
+done
 
 # The library: a versioned SONAME, and exactly the header's functions plus the entry main() calls.
 readelf -d "$PREFIX/lib/libvorna.so" | grep -q 'SONAME.*\[libvorna\.so\.[0-9][0-9]*\]' || fail "no SONAME"
@@ -47,7 +52,7 @@ check_linked() {
     if [ "${2:-}" = c ]; then
         case $needed in *stdc++*) fail "$1, a C program, links the C++ library: $needed" ;; esac
     fi
-    found=$(ldd "$1" | awk '/libvorna\.so/ {print $3}')
+    found=$(ldd "$1" | sed -n 's/^[[:space:]]*libvorna\.so[^ ]* => \(.*\) (0x[0-9a-f]*)$/\1/p')
     [ -n "$found" ] && [ "$(dirname "$(realpath "$found")")" = "$(realpath "$PREFIX/lib")" ] ||
         fail "$1 does not find libvorna in the prefix: ${found:-not found}"
 }
@@ -59,8 +64,9 @@ running() {
 
 # Starts the program, waits until the runtime has taken over SIGTERM (it turns it into a quit,
 # which the program sees at its first wait), sends it, and expects status 0, each step bounded.
+# Standard error must stay empty: it carries only the program's and the runtime's own messages.
 run_to_quit() {
-    "$@" >"$WORK/run.log" 2>&1 &
+    "$@" >"$WORK/run.log" 2>"$WORK/run.err" &
     pid=$!
     tries=0
     until caught=$(awk '/^SigCgt/ {print $2}' "/proc/$pid/status" 2>/dev/null) && [ -n "$caught" ] &&
@@ -68,7 +74,7 @@ run_to_quit() {
         tries=$((tries + 1))
         if [ "$tries" -gt 600 ] || ! running "$pid"; then
             kill -KILL "$pid" 2>/dev/null || true
-            cat "$WORK/run.log" >&2
+            cat "$WORK/run.log" "$WORK/run.err" >&2
             fail "$1 did not start"
         fi
         sleep 0.05
@@ -85,22 +91,25 @@ run_to_quit() {
     done
     status=0
     wait "$pid" || status=$?
-    [ "$status" -eq 0 ] || { cat "$WORK/run.log" >&2; fail "$1 ended with status $status after a quit"; }
+    [ "$status" -eq 0 ] || { cat "$WORK/run.log" "$WORK/run.err" >&2; fail "$1 ended with status $status after a quit"; }
+    [ ! -s "$WORK/run.err" ] || { cat "$WORK/run.err" >&2; fail "$* wrote the above to standard error"; }
 }
 
 # The README's program, its cc line and its CMake project.
 mkdir "$WORK/balls"
 cd "$WORK/balls"
-sed -n '/^```c$/,/^```$/p' "$README" | sed '1d;$d' >balls.c
+{ echo '#include <math.h>'
+  sed -n '/^```c$/,/^```$/p' "$README" | sed '1d;$d'
+  echo 'double wave(double x) { return sin(x) + cos(x); }'; } >balls.c
 cp balls.c balls.cpp
-cc_line=$(grep -m1 '^cc balls\.c ' "$README") || fail "README has no cc line"
+cc_line=$(grep -m1 '^eval cc balls\.c ' "$README") || fail "README has no cc line"
 sed -n '/^```cmake$/,/^```$/p' "$README" | sed '1d;$d' >CMakeLists.txt.readme
 grep -q '^project(balls C)$' CMakeLists.txt.readme || fail "README's CMake example has no project(balls C)"
 
 sh -c "$cc_line" || fail "README's cc line failed: $cc_line"
 check_linked ./balls c
 run_to_quit ./balls
-cxx_line=$(echo "$cc_line" | sed 's/^cc balls\.c -o balls/c++ balls.cpp -o balls_cxx/')
+cxx_line=$(echo "$cc_line" | sed 's/^eval cc balls\.c -o balls/eval c++ balls.cpp -o balls_cxx/')
 sh -c "$cxx_line" || fail "the cc line as c++ failed: $cxx_line"
 check_linked ./balls_cxx
 run_to_quit ./balls_cxx
@@ -121,12 +130,21 @@ for languages in C CXX "C CXX"; do
     run_to_quit "$dir/build/balls"
 done
 
-# The installed car scene, and the installed examples built the README's way.
+# The installed car scene, and the installed examples built the README's way; the reference's
+# examples each with the program around them, example_main.c.
 check_linked "$PREFIX/bin/carscene"
 run_to_quit "$PREFIX/bin/carscene"
-for example in "$PREFIX"/share/doc/vorna/examples/*.c; do
+# The toolkit's option words are the program's arguments like any others, and the toolkit's own
+# notes (no XDG_RUNTIME_DIR, a hint the platform cannot pass on) stay off standard error.
+run_to_quit env -u XDG_RUNTIME_DIR "$PREFIX/bin/carscene" -reverse -style Fusion -platform nowhere
+run_to_quit env -u XDG_RUNTIME_DIR "$PREFIX/bin/carscene" -platform offscreen
+examples="$PREFIX/share/doc/vorna/examples"
+for example in "$examples"/*.c; do
     name=$(basename "$example" .c)
-    cc -Wall -Werror "$example" -o "$name" $flags || fail "example $name does not build"
+    [ "$name" = example_main ] && continue
+    main=
+    grep -q 'draw_example' "$example" && main="$examples/example_main.c"
+    eval cc -Wall -Werror '"$example"' ${main:+'"$main"'} -o "$name" "$flags" || fail "example $name does not build"
     check_linked "./$name" c
 done
 run_to_quit ./primitives_demo
