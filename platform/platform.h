@@ -91,6 +91,11 @@ void platform_screen_size(int *width, int *height);
 // this status instead (a non-zero status from the program is kept).
 void platform_set_failure_status(int status);
 
+// The handler the process entry calls when the program's graphical entry returns, before the
+// exit status is decided: it finishes what the run must leave even when the program did not
+// shut down (null: none).
+void platform_at_program_end(void (*handler)(void));
+
 // ---------------------------------------------------------------------------------------------
 // Windows
 // ---------------------------------------------------------------------------------------------
@@ -116,6 +121,9 @@ void platform_show_window(PlatformWindow *window, int show);
 // windows appear at once (no window manager, the offscreen platform). Input that arrives
 // meanwhile stays queued.
 void platform_settle_window(PlatformWindow *window, int max_wait_ms);
+
+// 1 once the user has closed the window: it never comes back.
+int platform_window_closed(PlatformWindow *window);
 
 // Client area of a window (the drawing area of the graphics window).
 void platform_client_size(PlatformWindow *window, int *width, int *height);
@@ -247,5 +255,14 @@ int platform_prompt_dialog(PlatformWindow *owner, const char *title, const char 
 
 // Turns SIGINT and SIGTERM into a quit message (b = QUIT_FROM_SIGNAL), so the program ends
 // through its normal path, and ignores SIGXFSZ, so that a write beyond the file-size limit
-// fails instead of ending the program.
+// fails instead of ending the program. A program that has not taken the quit up within about a
+// second, or has not shut down within about a second after that, and any second signal
+// meanwhile, ends the process as the signal's default action would.
 void platform_quit_on_signals(void);
+
+// The program is shutting down by itself: the quit a signal asked for is settled and no longer
+// ends the process by force. A later signal starts afresh. Also called at the process's exit.
+void platform_quit_signal_settled(void);
+
+// 1 from the moment SIGINT or SIGTERM asks the program to quit until platform_quit_signal_settled.
+int platform_quit_signal_pending(void);

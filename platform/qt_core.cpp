@@ -308,6 +308,8 @@ void platform_show_window(PlatformWindow *window, int show) {
     }
 }
 
+int platform_window_closed(PlatformWindow *window) { return window && window->closed ? 1 : 0; }
+
 void platform_settle_window(PlatformWindow *window, int max_wait_ms) {
     if (!window) return;
     QWindow *handle = window->top->windowHandle();

@@ -46,6 +46,7 @@ int format_bounded(char *buffer, const char *format, std::va_list args) {
 }
 
 int VORNA_print(const char *format, ...) {
+    if (refuse_other_thread("VORNA_print")) return 0;
     char buffer[FORMAT_BUFFER_SIZE];
     std::va_list args;
     va_start(args, format);
@@ -104,7 +105,7 @@ void text_window_proc(PlatformWindow *, const PlatformMessage *message) {
 }
 
 int VORNA_set_logging(int on) {
-    if (!runtime_state.graphics_window) return 0;
+    if (refuse_other_thread("VORNA_set_logging") || !runtime_state.graphics_window) return 0;
     runtime_state.logging = on ? 1 : 0;
     platform_menu_check(runtime_state.run_menu, CMD_LOGGING, runtime_state.logging);
     if (runtime_state.logging) VORNA_show_console(1);
@@ -112,5 +113,6 @@ int VORNA_set_logging(int on) {
 }
 
 void VORNA_show_console(int show) {
+    if (refuse_other_thread("VORNA_show_console")) return;
     if (runtime_state.text_window) platform_show_window(runtime_state.text_window, show ? 1 : 0);
 }

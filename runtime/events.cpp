@@ -46,13 +46,16 @@ void events_handle_message(const PlatformMessage *message) {
 }
 
 int VORNA_next_event(int *x, int *y, char *key) {
-    if (!runtime_state.graphics_window) {
-        // Before start-up there is nothing to wait on: waiting would never end.
+    if (refuse_other_thread("VORNA_next_event") || !runtime_state.graphics_window) {
+        // Before start-up there is nothing to wait on, and another thread's queue never fills:
+        // waiting would never end.
         if (x) *x = 0;
         if (y) *y = 0;
         if (key) *key = 0;
         return EVENT_QUIT;
     }
+    unattended_before_wait(); // the picture of the answer to the last event, if one is owed
+    runtime_state.prompts_unanswered = 0; // a program that waits moves its script on
     runtime_state.event_kind = EVENT_NONE;
     runtime_state.key = 0;
     runtime_state.mouse_x = 0;
@@ -94,11 +97,12 @@ int VORNA_next_event(int *x, int *y, char *key) {
     if (key) *key = static_cast<char>(runtime_state.key);
     const int kind = runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
     if (kind == EVENT_QUIT) present_held_canvas(); // the program may end without polling again
+    unattended_event_returned();
     return kind;
 }
 
 int VORNA_set_animation(int mode) {
-    if (!runtime_state.graphics_window) return 0;
+    if (refuse_other_thread("VORNA_set_animation") || !runtime_state.graphics_window) return 0;
     switch (mode) {
     case ANIM_HALT:
         runtime_state.running = false;

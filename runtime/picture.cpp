@@ -17,7 +17,10 @@
 
 namespace {
 
-enum { PICTURE_NUMBER_LAST = 9999 }; // F12 names run from VORNA-0001.png to VORNA-9999.png
+enum {
+    PICTURE_NUMBER_LAST = 9999, // F12 names run from VORNA-0001.png to VORNA-9999.png
+    LINKS_FOLLOWED_MAX = 40,    // as many links in a row as the system itself follows
+};
 
 // Writes the canvas as PNG into the open file; null, or the reason it failed.
 const char *write_canvas_png(int fd) {
@@ -67,12 +70,37 @@ int create_temp_beside(const char *path, char *temp, std::size_t temp_size) {
     return mkostemp(temp, O_CLOEXEC);
 }
 
+int resolve_final_link(const char *path, char *target, std::size_t target_size) {
+    if (std::snprintf(target, target_size, "%s", path) >= int(target_size)) return ENAMETOOLONG;
+    for (int links = 0; links <= LINKS_FOLLOWED_MAX; links++) {
+        struct stat status;
+        if (lstat(target, &status) != 0) return errno == ENOENT ? 0 : errno; // a new file is made there
+        if (!S_ISLNK(status.st_mode)) return 0;
+        char named[PATH_MAX];
+        const ssize_t length = readlink(target, named, sizeof named - 1);
+        if (length < 0) return errno;
+        named[length] = '\0';
+        // A relative link counts from the folder the link is in.
+        const char *slash = std::strrchr(target, '/');
+        const int folder_length = named[0] != '/' && slash ? int(slash - target) + 1 : 0;
+        char next[PATH_MAX];
+        if (std::snprintf(next, sizeof next, "%.*s%s", folder_length, target, named) >= int(sizeof next) ||
+            std::strlen(next) >= target_size)
+            return ENAMETOOLONG;
+        std::strcpy(target, next);
+    }
+    return ELOOP;
+}
+
 const char *save_picture_file(const char *path) {
+    // A symbolic link keeps pointing at the picture: the file it names is the one written, also
+    // when that file does not exist yet. Links in the folders on the way are followed by the
+    // file system itself.
+    char target[PATH_MAX];
+    const int link_error = resolve_final_link(path, target, sizeof target);
+    if (link_error != 0) return std::strerror(link_error);
     struct stat status;
-    if (stat(path, &status) == 0 && not_regular_reason(&status)) return not_regular_reason(&status);
-    // A symbolic link keeps pointing at the picture: the file it names is the one replaced.
-    char resolved[PATH_MAX];
-    const char *target = realpath(path, resolved) ? resolved : path;
+    if (stat(target, &status) == 0 && not_regular_reason(&status)) return not_regular_reason(&status);
 
     char temp[PATH_MAX + 32];
     const int fd = create_temp_beside(target, temp, sizeof temp);
@@ -108,6 +136,7 @@ void save_numbered_picture(void) {
 }
 
 int VORNA_save_picture(const char *file_name) {
+    if (refuse_other_thread("VORNA_save_picture")) return 0;
     if (!runtime_state.canvas) return 0; // before start-up there is no picture
     if (!file_name || file_name[0] == '\0') {
         VORNA_print("VORNA_save_picture needs a file name; no picture saved\n");

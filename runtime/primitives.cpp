@@ -119,6 +119,7 @@ void render_command(const DrawCommand *command) {
 }
 
 int VORNA_put_pixel(int color, int x, int y) {
+    if (refuse_other_thread("VORNA_put_pixel")) return 0;
     color = check_color(color);
     log_drawing("%s pixel at (%d,%d)\n", palette_name(color), x, y);
     draw(SHAPE_PIXEL, color, 0, x, y);
@@ -126,6 +127,7 @@ int VORNA_put_pixel(int color, int x, int y) {
 }
 
 int VORNA_fill_circle(int color, int x, int y, int radius) {
+    if (refuse_other_thread("VORNA_fill_circle")) return 0;
     color = check_color(color);
     radius = check_radius(radius);
     log_drawing("%s circle at (%d,%d), radius %d\n", palette_name(color), x, y, radius);
@@ -135,6 +137,7 @@ int VORNA_fill_circle(int color, int x, int y, int radius) {
 }
 
 int VORNA_draw_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    if (refuse_other_thread("VORNA_draw_triangle")) return 0;
     color = check_color(color);
     width = check_width(width);
     log_drawing("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(color), x1, y1, x2, y2, x3, y3);
@@ -143,6 +146,7 @@ int VORNA_draw_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y
 }
 
 int VORNA_draw_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+    if (refuse_other_thread("VORNA_draw_rectangle")) return 0;
     normalise(x1, y1, x2, y2);
     color = check_color(color);
     width = check_width(width);
@@ -156,6 +160,7 @@ int VORNA_draw_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
 }
 
 int VORNA_draw_oval(int color, int x1, int y1, int x2, int y2, int width) {
+    if (refuse_other_thread("VORNA_draw_oval")) return 0;
     normalise(x1, y1, x2, y2);
     width = check_width(width);
     color = check_color(color);
@@ -169,6 +174,7 @@ int VORNA_draw_oval(int color, int x1, int y1, int x2, int y2, int width) {
 }
 
 int VORNA_draw_line(int color, int x1, int y1, int x2, int y2, int width) {
+    if (refuse_other_thread("VORNA_draw_line")) return 0;
     width = check_width(width);
     color = check_color(color);
     log_drawing("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(color), x1, y1, x2, y2, width);
@@ -177,6 +183,7 @@ int VORNA_draw_line(int color, int x1, int y1, int x2, int y2, int width) {
 }
 
 int VORNA_draw_text(int color, int x, int y, int size, const char *text) {
+    if (refuse_other_thread("VORNA_draw_text")) return 0;
     return draw_text_checked(color, x, y, size, text ? text : "");
 }
 
@@ -189,6 +196,7 @@ static int printf_at(int color, int x, int y, int size, const char *format, std:
 }
 
 int VORNA_printf_at(int color, int x, int y, int size, const char *format, ...) {
+    if (refuse_other_thread("VORNA_printf_at")) return 0;
     std::va_list args;
     va_start(args, format);
     const int produced = printf_at(color, x, y, size, format, args);
@@ -197,6 +205,7 @@ int VORNA_printf_at(int color, int x, int y, int size, const char *format, ...) 
 }
 
 int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...) {
+    if (refuse_other_thread("VORNA_text_printf")) return 0;
     std::va_list args;
     va_start(args, format);
     const int produced = printf_at(color, x, y, size, format, args);
@@ -205,6 +214,7 @@ int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...
 }
 
 int VORNA_clear(void) {
+    if (refuse_other_thread("VORNA_clear")) return 0;
     log_drawing("Clearing the graphics window\n");
     if (runtime_state.canvas) {
         // A white brush with the canvas's default one-pixel black pen: the outermost rows and
@@ -217,6 +227,7 @@ int VORNA_clear(void) {
 }
 
 int VORNA_undo(void) {
+    if (refuse_other_thread("VORNA_undo")) return 0;
     VORNA_print("VORNA_undo is no longer supported.\n");
     return 1;
 }

@@ -69,6 +69,12 @@ enum {
     COLOR_COUNT = 24,
 };
 
+// Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
+// picture or the log could not be written) belong to unattended.cpp.
+enum {
+    EXIT_NOBODY_ANSWERS = 4, // VORNA_gets was asked for a prompt that nobody will ever answer
+};
+
 #define SCRIPT_FILE_NAME "VORNA.SCR"
 
 // ---------------------------------------------------------------------------------------------
@@ -79,7 +85,8 @@ enum {
 struct RuntimeState {
     // Windows and canvas.
     PlatformWindow *graphics_window = nullptr; // VORNA_startup; null before it ("not started")
-    PlatformWindow *text_window = nullptr;     // VORNA_startup
+    PlatformWindow *text_window = nullptr;     // VORNA_startup; the exit handler of an
+                                               // unattended run clears it (nothing is drawn then)
     PlatformSurface *window_dc = nullptr;      // the graphics window's own picture: VORNA_startup
                                                // gets it, VORNA_shutdown releases it (null)
     PlatformSurface *canvas = nullptr;         // every primitive draws here: VORNA_startup
@@ -119,7 +126,8 @@ struct RuntimeState {
     int console_next = 0;      // store_line: the slot the next line goes to
 
     // Run menu and Ctrl keys.
-    PlatformMenu *run_menu = nullptr; // build_run_menu, when the graphics window is created
+    PlatformMenu *run_menu = nullptr; // build_run_menu, when the graphics window is created;
+                                      // cleared as text_window is
     int ctrl_down = 0;                // menu_handle_message: set on Ctrl's key-down, cleared on
                                       // its key-up and when the program loses the focus
 
@@ -143,6 +151,8 @@ struct RuntimeState {
     // Prompt dialog.
     char *prompt_result = nullptr; // VORNA_gets: the caller's buffer, from the moment the dialog
                                    // opens; kept after the call
+    int prompts_unanswered = 0;    // VORNA_gets counts the prompts in a row that nobody answered
+                                   // (no dialog could be shown); VORNA_next_event clears it
 
     // Unattended runs: what the environment asked for at start-up (unattended.cpp). All are set
     // by unattended_read_environment.
@@ -151,8 +161,28 @@ struct RuntimeState {
     char *picture_path = nullptr; // VORNA_PICTURE: where shut-down saves the picture; freed (null)
                                   // by unattended_finish once saved
     char *log_path = nullptr;     // VORNA_LOG: the file that every printed and logged line goes to
-    int log_fd = -1;              // ... open for appending, or -1: unattended_finish or a failed
-                                  // write closes it
+    int log_fd = -1;              // ... open for appending, or -1: unattended_finish, a failed
+                                  // write or the size limit closes it
+    std::FILE *log_shares = nullptr; // stdout or stderr when the log is the very file that stream
+                                     // writes (log_fd is then a duplicate of its descriptor), so
+                                     // the stream is flushed before every log line; else null
+    unsigned long long log_limit = 0;   // VORNA_LOG_LIMIT, or its default: the most bytes of lines
+                                        // the run writes to the log
+    unsigned long long log_written = 0; // unattended_log_line counts the bytes it wrote
+    char *record_path = nullptr;  // VORNA_RECORD: the file recording writes instead of VORNA.SCR;
+                                  // unattended_begin starts recording it
+    int *picture_at = nullptr;    // VORNA_PICTURE_AT: the event numbers to picture, ascending,
+    int picture_at_count = 0;     // without repeats
+    long events_returned = 0;     // unattended_event_returned counts the waits' events (from 1)
+    int picture_at_due = 0;       // unattended_event_returned: the event whose picture is saved at
+                                  // the next wait or the end (unattended_before_wait and
+                                  // unattended_finish save it and clear it); 0 when none
+    bool outputs_failed = false;  // a picture or the log could not be written (report_unfinished)
+    char *answers_path = nullptr; // VORNA_ANSWERS: the file whose lines answer VORNA_gets
+    std::FILE *answers = nullptr; // ... open for reading for the whole run; VORNA_gets reads one
+                                  // line per prompt
+    bool play_ended = false;      // stop_playback sets it when the VORNA_PLAY script of a
+                                  // VORNA_PLAY_EXIT run has ended; nothing clears it
 };
 
 extern RuntimeState runtime_state;
@@ -231,11 +261,21 @@ void toggle_playback(void);
 void request_play_one(void);
 // The script that playback reads: the VORNA_PLAY file, or VORNA.SCR.
 const char *script_read_name(void);
+// The script that recording writes: the VORNA_RECORD file, or VORNA.SCR.
+const char *script_write_name(void);
+// Starts recording and opens (empties) its file at once: VORNA_RECORD at start-up.
+void start_recording_now(void);
+// Ends a recording, writing its pending ticks: shut-down and the program's end.
+void finish_recording(void);
 
 // picture.cpp
 // Saves the canvas as a PNG file, replacing the file only once the whole picture is written.
 // Returns null, or the reason why nothing was saved.
 const char *save_picture_file(const char *path);
+// Follows `path` while it is a symbolic link (a relative one counts from its own folder) and
+// writes the name it finally reaches into `target`: a file that is no link, or a name where
+// nothing is yet. Returns 0, or the errno value (ELOOP for a loop of links).
+int resolve_final_link(const char *path, char *target, std::size_t target_size);
 // F12: saves the canvas as the first free VORNA-0001.png .. VORNA-9999.png and says so.
 void save_numbered_picture(void);
 // Creates an empty temporary file, readable only by its owner, beside `path` (in the same
@@ -250,14 +290,33 @@ struct stat;
 const char *not_regular_reason(const struct stat *status);
 
 // unattended.cpp
-// Reads VORNA_PLAY, VORNA_PLAY_EXIT, VORNA_PICTURE and VORNA_LOG. A value that cannot work ends
-// the process with status 2 and a message on stderr, before any window opens.
+// Reads the unattended-run variables (see unattended.cpp). A value that cannot work ends the
+// process with status 2 and a message on stderr, before any window opens.
 void unattended_read_environment(void);
-// End of start-up: begins playing the VORNA_PLAY script.
+// End of start-up: begins playing the VORNA_PLAY script, or recording the VORNA_RECORD one.
 void unattended_begin(void);
-// Shut-down: saves the VORNA_PICTURE picture and closes the log.
+// Shut-down, or the program's end without it: ends a recording, saves the pictures still owed
+// and closes the log. Only the first call does anything.
 void unattended_finish(void);
+// A wait begins: saves the VORNA_PICTURE_AT picture still owed.
+void unattended_before_wait(void);
+// A wait returns an event: counts it, and notes when its picture is owed.
+void unattended_event_returned(void);
+// Something the run was asked to leave (a picture, the log, the VORNA_RECORD script) is missing:
+// the line is printed on the console (and so in the log while it is open) and on stderr, where
+// a marking script sees it, and a status of 0 becomes 3.
+void unattended_report_unfinished(const char *line);
+// Why recording must not write this file: it is one that another unattended variable names
+// ("it is the script that VORNA_PLAY plays", ...); null when it is none of them.
+const char *unattended_file_owner(const char *path);
 // Appends one printed line to the VORNA_LOG file, if there is one.
 void unattended_log_line(const char *line);
 // True when nobody can answer the prompt dialog: the run plays VORNA_PLAY and then quits.
 bool unattended_without_user(void);
+
+// threads.cpp
+// VORNA_startup: the calling thread is the one the runtime works on from now on.
+void note_runtime_thread(void);
+// True, after a message on stderr (once per function), when a public function is called from
+// another thread than the one that started the runtime: the call must then do nothing.
+bool refuse_other_thread(const char *function);

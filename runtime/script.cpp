@@ -16,8 +16,9 @@
 //
 // The stream serves one side at a time: the recorder opens it for writing, the reader for
 // reading, and the commands below close one side before they start the other. The reader reads
-// VORNA.SCR, or the file that VORNA_PLAY names (unattended.cpp); the recorder always writes
-// VORNA.SCR, and never when that is the file VORNA_PLAY plays.
+// VORNA.SCR, or the file that VORNA_PLAY names (unattended.cpp); the recorder writes VORNA.SCR,
+// or the file that VORNA_RECORD names, and never when that is a file another unattended
+// variable names (the played script, the log, the picture).
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -54,6 +55,17 @@ std::FILE *open_script(const char *path, bool for_writing) {
     return stream;
 }
 
+// Says why recording cannot write its file. The VORNA_RECORD file is something the run was asked
+// to leave: that it is missing is also said on stderr and makes the exit status 3.
+void report_recording_problem(const char *format, const char *detail) {
+    char line[FORMAT_BUFFER_SIZE];
+    std::snprintf(line, sizeof line, format, script_write_name(), detail);
+    if (runtime_state.record_path)
+        unattended_report_unfinished(line);
+    else
+        VORNA_print("%s", line);
+}
+
 // Writes one line and flushes it. When the file takes it only in part (a full disk, the
 // file-size limit), the part is cut off again, so the file holds only whole lines. A failure is
 // reported once for a run of failed writes; recording goes on.
@@ -70,7 +82,7 @@ void write_script_line(const char *line, int length) {
     std::clearerr(stream);
     if (start >= 0 && ftruncate(fileno(stream), start) == 0) std::fseek(stream, start, SEEK_SET);
     if (!runtime_state.script_write_failing)
-        VORNA_print("Cannot write script file %s: %s\n", SCRIPT_FILE_NAME, std::strerror(error));
+        report_recording_problem("Cannot write script file %s: %s\n", std::strerror(error));
     runtime_state.script_write_failing = true;
 }
 
@@ -175,31 +187,28 @@ void end_reading(void) {
     runtime_state.pending_ticks = 0;
 }
 
-// True when VORNA.SCR is the very file that VORNA_PLAY plays: recording must not empty it.
-bool recording_would_overwrite_play_script(void) {
-    struct stat written, played;
-    return runtime_state.play_script && stat(SCRIPT_FILE_NAME, &written) == 0 &&
-           stat(runtime_state.play_script, &played) == 0 && written.st_dev == played.st_dev &&
-           written.st_ino == played.st_ino;
+// Opens the recording's file, emptied, unless it is a file of the unattended run; false, with
+// the reason printed, when it cannot be opened.
+bool open_recording(void) {
+    const char *owner = unattended_file_owner(script_write_name());
+    if (owner) {
+        report_recording_problem("Cannot open script file %s for writing: %s\n", owner);
+        return false;
+    }
+    // Binary mode: the line ends below are written as they are, CR LF on every system.
+    runtime_state.script = open_script(script_write_name(), true);
+    if (runtime_state.script == nullptr) {
+        report_recording_problem("Cannot open script file %s for writing%s\n", "");
+        return false;
+    }
+    runtime_state.script_write_failing = false;
+    return true;
 }
 
 } // namespace
 
 void write_script_event(int kind, int x, int y, signed char key) {
-    if (runtime_state.script == nullptr) {
-        if (recording_would_overwrite_play_script()) {
-            VORNA_print("Cannot open script file %s for writing: it is the script that VORNA_PLAY plays\n",
-                        SCRIPT_FILE_NAME);
-            return;
-        }
-        // Binary mode: the line ends below are written as they are, CR LF on every system.
-        runtime_state.script = open_script(SCRIPT_FILE_NAME, true);
-        if (runtime_state.script == nullptr) {
-            VORNA_print("Cannot open script file %s for writing\n", SCRIPT_FILE_NAME);
-            return;
-        }
-        runtime_state.script_write_failing = false;
-    }
+    if (runtime_state.script == nullptr && !open_recording()) return;
     char line[64];
     int length;
     switch (kind) {
@@ -292,10 +301,26 @@ void stop_playback(void) {
     runtime_state.play_one = false;
     platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
     // Playback ended by itself: an unattended run with VORNA_PLAY_EXIT ends the program now.
-    if (runtime_state.play_exit) platform_post_quit(0);
+    if (runtime_state.play_exit) {
+        runtime_state.play_ended = true;
+        platform_post_quit(0);
+    }
 }
 
 const char *script_read_name(void) { return runtime_state.play_script ? runtime_state.play_script : SCRIPT_FILE_NAME; }
+
+const char *script_write_name(void) { return runtime_state.record_path ? runtime_state.record_path : SCRIPT_FILE_NAME; }
+
+void start_recording_now(void) {
+    if (!runtime_state.recording) toggle_recording();
+    // The file is emptied now, not by the first line: even a run without events leaves a
+    // recording of its own, never an earlier run's.
+    if (runtime_state.script == nullptr) open_recording();
+}
+
+void finish_recording(void) {
+    if (runtime_state.recording) toggle_recording(); // writes the pending ticks and closes
+}
 
 void close_script(void) {
     if (runtime_state.script != nullptr) std::fclose(runtime_state.script);

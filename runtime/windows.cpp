@@ -24,6 +24,8 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     (void)instance;          // nothing here needs the program's instance
     (void)previous_instance; // the window kinds are set up afresh for every program
     (void)command_line;      // never read
+    if (refuse_other_thread("VORNA_startup")) return 0;
+    note_runtime_thread();
     unattended_read_environment();
     int screen_width = 0, screen_height = 0;
     platform_screen_size(&screen_width, &screen_height);
@@ -58,11 +60,14 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
 }
 
 int VORNA_shutdown(void) {
+    if (refuse_other_thread("VORNA_shutdown")) return 0;
+    // The program is ending by itself: a quit a signal asked for is settled.
+    platform_quit_signal_settled();
     present_held_canvas();
+    unattended_finish(); // ends a recording too, with its pending ticks
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
     runtime_state.window_dc = nullptr;
     close_script();
-    unattended_finish();
     return 1;
 }
 

@@ -57,14 +57,15 @@ inline int drain_messages() {
     return quits;
 }
 
-// No recording, no playback and no Play One: the script closed, no ticks counted or owed, the
-// Record and Playback items unchecked.
+// No recording, no playback and no Play One: the script closed, no ticks counted or owed, no
+// unattended script ended, the Record and Playback items unchecked.
 inline void reset_script_state() {
     close_script();
     runtime_state.recording = false;
     runtime_state.playback = false;
     runtime_state.play_one = false;
     runtime_state.pending_ticks = 0;
+    runtime_state.play_ended = false;
     platform_menu_check(runtime_state.run_menu, CMD_RECORD, 0);
     platform_menu_check(runtime_state.run_menu, CMD_PLAYBACK, 0);
 }

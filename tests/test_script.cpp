@@ -472,17 +472,15 @@ TEST_F(ScriptTest, StoppingPlaybackByItsCommandDropsTheOwedTicks) {
 }
 
 // An unattended run (VORNA_PLAY naming VORNA.SCR under another name, VORNA_PLAY_EXIT=1): the
-// played file is read under its own name, its end quits the program, the prompt dialog answers
-// itself, and a recording never empties the file being played.
+// played file is read under its own name, the prompt dialog answers itself while it plays, its
+// end quits the program, and a recording never empties the file being played. (A prompt after
+// the end ends the program: test_stopping.cpp runs that in a process of its own.)
 TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecordedOver) {
     write_file("VORNA_KBD(66);\r\n");
     std::filesystem::create_symlink(SCRIPT_FILE_NAME, "played.scr");
     runtime_state.play_script = const_cast<char *>("played.scr");
     runtime_state.play_exit = true;
     perform_command(CMD_PLAYBACK);
-    EXPECT_EQ(next_event().key, 'B');
-    EXPECT_EQ(next_event().kind, EVENT_QUIT);
-    EXPECT_EQ(count_printed("EOF encountered in script file played.scr\n"), 1);
 
     char entry[256] = "old";
     {
@@ -492,6 +490,12 @@ TEST_F(ScriptTest, UnattendedPlaybackReadsItsOwnFileQuitsAtItsEndAndIsNeverRecor
     EXPECT_STREQ(entry, "");
     EXPECT_EQ(printed_lines().back(),
               "VORNA_gets \"Name?\": nobody answers in an unattended run; the entry is empty\n");
+
+    EXPECT_EQ(next_event().key, 'B');
+    EXPECT_FALSE(runtime_state.play_ended);
+    EXPECT_EQ(next_event().kind, EVENT_QUIT);
+    EXPECT_TRUE(runtime_state.play_ended);
+    EXPECT_EQ(count_printed("EOF encountered in script file played.scr\n"), 1);
 
     perform_command(CMD_RECORD);
     record_key('x');

@@ -48,10 +48,13 @@ inline void write_from_handler(const char *text) {
 
 // Bounds the waits made while it lives: when the limit passes, a SIGTERM (which the runtime
 // turns into a quit, and which ends an open prompt dialog) ends the wait, and the test fails
-// naming what did not end. A wait that not even the quit ends (its loop lost the way out)
-// stops the test program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. Once a
-// wait of a test has hung, its later waits are asked to quit at once, so a test of many waits
-// fails in seconds too. One at a time.
+// naming what did not end. A wait that not even the quit ends (its loop lost the way out) is
+// ended by the runtime's own deadline for a quit that is not taken up (about a second; the
+// signal's message on stderr, the test named by gtest's RUN line), or else stops the test
+// program WAIT_LIMIT_GRACE_SECONDS later, naming the test and the wait. Once a wait of a test
+// has hung, its later waits are asked to quit at once, so a test of many waits fails in seconds
+// too. When it ends, a quit that a signal asked for (its own, or a test's) is settled, as a
+// program's shut-down settles it, so the test program goes on. One at a time.
 class WaitLimit {
   public:
     explicit WaitLimit(const char *what, int seconds = WAIT_LIMIT_SECONDS) : what_(what), seconds_(seconds) {
@@ -86,6 +89,7 @@ class WaitLimit {
     ~WaitLimit() {
         alarm(0);
         sigaction(SIGALRM, &previous_, nullptr);
+        platform_quit_signal_settled();
         if (cut_short_) {
             ADD_FAILURE() << what_ << " was ended at once: an earlier wait of this test hung";
         } else if (wait_limit_expired) {
@@ -255,6 +259,7 @@ class RuntimeTest : public ::testing::Test {
   protected:
     void SetUp() override {
         start_runtime_once();
+        platform_quit_signal_settled(); // a signal an earlier test raised is not this test's
         drain_messages();
         reset_runtime_state();
         printed_lines().clear();
@@ -298,13 +303,20 @@ struct ProgramRun {
     double seconds = 0.0; // how long it ran
 };
 
-// Runs a VORNA program as its own process, headless, in the folder, with the environment
-// entries ("NAME=value") overriding the test's own; collects its exit status and its stderr. A
-// run that has not ended after `limit_seconds` is killed (status -1), so a hang fails the test
-// instead of stalling it. The programs the tests run end within a second or two, under the
-// sanitizers too.
-inline ProgramRun run_program(const std::string &program, const std::vector<std::string> &environment,
-                              const std::filesystem::path &directory, int limit_seconds = 2 * WAIT_LIMIT_SECONDS) {
+// A VORNA program started as its own process (start_program) and not yet waited for.
+struct StartedProgram {
+    pid_t pid = -1;
+    std::string program;
+    std::filesystem::path errors_file;
+    std::chrono::steady_clock::time_point start;
+};
+
+// Starts a VORNA program as its own process, headless, in the folder, with the arguments and
+// with the environment entries ("NAME=value") overriding the test's own; its stderr goes to
+// stderr.txt in the folder.
+inline StartedProgram start_program(const std::string &program, const std::vector<std::string> &arguments,
+                                    const std::vector<std::string> &environment,
+                                    const std::filesystem::path &directory) {
     std::vector<std::string> entries = environment;
     entries.push_back("QT_QPA_PLATFORM=offscreen");
     for (char **entry = environ; *entry; ++entry) {
@@ -318,31 +330,52 @@ inline ProgramRun run_program(const std::string &program, const std::vector<std:
     for (std::string &entry : entries)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    const std::string errors_file = (directory / "stderr.txt").string();
-    char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+    std::vector<std::string> words = {program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
 
-    ProgramRun run;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) { // only async-signal-safe calls from here to exec
-        const int fd = open(errors_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    StartedProgram started;
+    started.program = program;
+    started.errors_file = directory / "stderr.txt";
+    started.start = std::chrono::steady_clock::now();
+    started.pid = fork();
+    if (started.pid == 0) { // only async-signal-safe calls from here to exec
+        const int fd = open(started.errors_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || dup2(fd, 2) < 0 || chdir(directory.c_str()) != 0) _exit(126);
-        execve(program.c_str(), argv, envp.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    return started;
+}
+
+// Waits for a started program to end and collects its exit status (128 + the signal that ended
+// it) and its stderr. A run that has not ended `limit_seconds` after its start is killed
+// (status -1), so a hang fails the test instead of stalling it.
+inline ProgramRun finish_program(const StartedProgram &started, int limit_seconds = 2 * WAIT_LIMIT_SECONDS) {
+    ProgramRun run;
     int wait_status = 0;
-    while (waitpid(pid, &wait_status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(limit_seconds)) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &wait_status, 0);
-            ADD_FAILURE() << program << " did not end within " << limit_seconds << " s";
-            run.errors = read_whole_file(errors_file);
+    while (waitpid(started.pid, &wait_status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() - started.start > std::chrono::seconds(limit_seconds)) {
+            kill(started.pid, SIGKILL);
+            waitpid(started.pid, &wait_status, 0);
+            ADD_FAILURE() << started.program << " did not end within " << limit_seconds << " s";
+            run.errors = read_whole_file(started.errors_file);
             return run;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started.start).count();
     run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    run.errors = read_whole_file(errors_file);
+    run.errors = read_whole_file(started.errors_file);
     return run;
+}
+
+// Runs a VORNA program with no arguments to its end (start_program, then finish_program). The
+// programs the tests run end within a second or two, under the sanitizers too.
+inline ProgramRun run_program(const std::string &program, const std::vector<std::string> &environment,
+                              const std::filesystem::path &directory, int limit_seconds = 2 * WAIT_LIMIT_SECONDS) {
+    return finish_program(start_program(program, {}, environment, directory), limit_seconds);
 }

@@ -114,6 +114,9 @@ TEST_F(Unattended, BadPathsEndTheRunAtOnceWithAMessage) {
         {"VORNA_LOG=folder", "VORNA_LOG=folder: cannot write the log: Is a directory\n"},
         {"VORNA_PICTURE=missing/picture.png",
          "VORNA_PICTURE=missing/picture.png: cannot save the picture there: No such file or directory\n"},
+        {"VORNA_ANSWERS=missing.txt", "VORNA_ANSWERS=missing.txt: cannot read the answers: No such file or directory\n"},
+        {"VORNA_ANSWERS=folder", "VORNA_ANSWERS=folder: cannot read the answers: Is a directory\n"},
+        {"VORNA_ANSWERS=/dev/null", "VORNA_ANSWERS=/dev/null: cannot read the answers: not a regular file\n"},
     };
     for (const auto &c : cases) {
         const ProgramRun run = run_program(CARSCENE_PROGRAM, {c.setting}, directory.path());
