@@ -88,7 +88,7 @@ EXPECTED = [
     ("peggy_writes", "matches", ""),
     ("trent_network", "matches", ""),
     ("victor_chatty", "matches", ""),
-    ("walter_prompt", "timed out", ""),
+    ("walter_prompt", "differs", "prompts in a row went unanswered"),
     ("yolanda_shadow", "does not build", "/etc/shadow"),
     ("zed_cpp", "matches", ""),
 ]

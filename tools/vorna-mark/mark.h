@@ -180,6 +180,7 @@ struct RunOutcome {
     SandboxOutcome sandbox;
     std::string log;              // the drawing log and printed lines, capped
     std::vector<std::string> pictures; // host paths, one per checkpoint ("" when missing)
+    std::string file_at_limit;    // a file the run left at the file-size limit, or empty
 };
 RunOutcome run_program(const Options &options, const std::string &work, const RuntimeLocation &runtime, int slot);
 // The run's verdict before pictures are compared: empty when the pictures decide.

@@ -21,6 +21,10 @@ const char *LOG_FILE = "log.txt";
 const char *SCRIPT_FILE = "input.scr";
 const char *ANSWERS_FILE = "answers.txt";
 
+enum {
+    EXIT_PROMPT_UNANSWERED = 4, // the runtime's status for a VORNA_gets nobody will answer
+};
+
 bool copy_into(const std::string &from, const fs::path &to) {
     std::error_code error;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
@@ -89,6 +93,15 @@ RunOutcome run_program(const Options &options, const std::string &work, const Ru
     command.limits.processes = options.process_limit;
 
     outcome.sandbox = sandbox_run(command);
+    // The runtime ignores SIGXFSZ (a cache write may meet the limit first), so a program that
+    // writes past the file-size limit is seen by the file it left at the limit.
+    std::error_code error;
+    const std::uintmax_t limit = static_cast<std::uintmax_t>(options.file_limit_mb) * 1024 * 1024;
+    for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::end(it); it.increment(error))
+        if (it->is_regular_file(error) && !it->is_symlink(error) && it->file_size(error) >= limit) {
+            outcome.file_at_limit = fs::relative(it->path(), folder, error).string();
+            break;
+        }
     bool truncated = false;
     read_regular_file((folder / LOG_FILE).string(), MARK_LOG_CAP, &outcome.log, &truncated);
     for (const std::string &name : checkpoint_names(options)) {
@@ -108,8 +121,9 @@ std::string run_verdict(const Options &options, const RunOutcome &run, std::stri
         *detail = "processes: more than " + std::to_string(options.process_limit);
         return VERDICT_LIMIT;
     }
-    if (s.signal == SIGXFSZ) {
-        *detail = "file size: a file grew past " + std::to_string(options.file_limit_mb) + " MB";
+    if (s.signal == SIGXFSZ || !run.file_at_limit.empty()) {
+        *detail = "file size: " + (run.file_at_limit.empty() ? std::string("a file") : run.file_at_limit) +
+                  " grew to the " + std::to_string(options.file_limit_mb) + " MB limit";
         return VERDICT_LIMIT;
     }
     // Memory: the address-space limit makes allocations fail, which a program shows as an
@@ -133,6 +147,13 @@ std::string run_verdict(const Options &options, const RunOutcome &run, std::stri
         *detail = "it ended with exit status " + std::to_string(s.exit_status) + " and saved no picture";
         return VERDICT_NO_PICTURE;
     }
-    if (s.exit_status != 0) *detail = "exit status " + std::to_string(s.exit_status);
+    if (s.exit_status == EXIT_PROMPT_UNANSWERED) {
+        // The runtime ended it at a prompt nobody answers; its line on stderr says which.
+        const std::size_t at = s.output.find("VORNA_gets \"");
+        *detail = at == std::string::npos ? "a prompt nobody answers ended it (exit status 4)"
+                                          : s.output.substr(at, s.output.find('\n', at) - at);
+    } else if (s.exit_status != 0) {
+        *detail = "exit status " + std::to_string(s.exit_status);
+    }
     return "";
 }

@@ -135,7 +135,10 @@ std::vector<std::string> bwrap_arguments(const SandboxCommand &command) {
     for (const char *file : {"/etc/alternatives", "/etc/fonts", "/etc/ld.so.cache", "/etc/ld.so.conf",
                              "/etc/ld.so.conf.d", "/var/cache/fontconfig"})
         if (exists(file)) a.insert(a.end(), {"--ro-bind", file, file});
-    a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--tmpfs", "/tmp", "--perms", "0700", "--dir", "/tmp/xdg"});
+    // /tmp is memory: no bigger than the file-size limit, so that many files cannot fill it.
+    const std::string tmp_size = std::to_string(command.limits.file_mb * 1024 * 1024);
+    a.insert(a.end(), {"--proc", "/proc", "--dev", "/dev", "--size", tmp_size, "--tmpfs", "/tmp", "--perms", "0700",
+                       "--dir", "/tmp/xdg"});
     a.insert(a.end(), {"--bind", command.work_dir, SANDBOX_WORK});
     for (const std::string &folder : command.read_only) a.insert(a.end(), {"--ro-bind", folder, folder});
     a.insert(a.end(), {"--ro-bind", command.child, "/.vorna-mark-child"});
