@@ -4,10 +4,12 @@
 # case for every verdict and the hostile programs: a fork bomb, endless loops with and without
 # waiting, a 10 GB file, memory without end, reading the model, other students, the teacher's
 # home and root-only files, writing outside, connecting out, #include "/etc/shadow", a million
-# lines of output, a prompt in a loop, kill(-1). Afterwards nothing outside the report folder
-# has changed, no secret reached the report and no sandboxed process is left. Then: a rerun
-# skips every unchanged student, a crashing model leaves every student "marking error" (and
-# status 1), and --answers, --at, --points and --gradebook canvas on a small class.
+# lines of output, a prompt in a loop, kill(-1), folders nested deeper than a path may be long.
+# Afterwards nothing outside the report folder has changed, no secret reached the report and no
+# sandboxed process is left. Then: a rerun skips every unchanged student and marks a changed
+# one, a run killed midway leaves a valid report, calibration finds no differences, a crashing
+# model leaves every student "marking error" (and status 1), and --answers, --at, --points and
+# --gradebook canvas on a small class.
 # Usage: mark_test.sh <build dir> <source dir> <report dir to leave for report_check.mjs>
 set -eu
 BUILD=${1:?build dir}
@@ -87,6 +89,7 @@ EXPECTED = [
     ("oscar_reads", "matches", ""),
     ("peggy_writes", "matches", ""),
     ("trent_network", "matches", ""),
+    ("uma_deep", "matches", ""),
     ("victor_chatty", "matches", ""),
     ("walter_prompt", "differs", "prompts in a row went unanswered"),
     ("yolanda_shadow", "does not build", "/etc/shadow"),
@@ -95,8 +98,8 @@ EXPECTED = [
 report = json.load(open(sys.argv[1]))
 students = {s["name"]: s for s in report["students"]}
 bad = []
-if len(students) != 20:
-    bad.append("%d students in the report, not 20" % len(students))
+if len(students) != 21:
+    bad.append("%d students in the report, not 21" % len(students))
 for name, verdict, words in EXPECTED:
     s = students.get(name)
     if not s:
@@ -139,14 +142,14 @@ done
 for name in alice bob_colour ivan_forks; do
     [ -s "$REPORT/students/$name/index.html" ] || fail "no page for $name"
 done
-[ "$(wc -l <"$REPORT/results.csv")" -eq 21 ] || fail "results.csv has not one row per student"
+[ "$(wc -l <"$REPORT/results.csv")" -eq 22 ] || fail "results.csv has not one row per student"
 [ "$(stat -c %s "$REPORT/students/victor_chatty/index.html")" -lt 400000 ] || fail "a chatty program's page is not capped"
 
 # A rerun with the same report marks nobody again.
 start=$(date +%s)
 "$MARK" --model "$HERE/model.c" --input "$HERE/input.scr" --out "$REPORT" --time-limit 3 --memory-limit 512 --jobs 2 --no-progress \
     "$HERE"/submissions/* 2>"$WORK/again.err" || fail "the rerun failed"
-grep -q "20 students unchanged" "$WORK/again.err" || { cat "$WORK/again.err" >&2; fail "the rerun marked students again"; }
+grep -q "21 students unchanged" "$WORK/again.err" || { cat "$WORK/again.err" >&2; fail "the rerun marked students again"; }
 [ $(($(date +%s) - start)) -lt 15 ] || fail "the rerun took long"
 
 # A rerun marks a student whose file changed, and only that one; a run killed midway leaves a

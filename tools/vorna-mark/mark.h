@@ -173,6 +173,8 @@ bool find_runtime(const Options &options, RuntimeLocation *runtime, std::string 
 // Copies the runtime found into a new stage; *runtime then names the copies.
 bool stage_runtime(RuntimeLocation *runtime, std::string *why);
 void remove_stage(const RuntimeLocation &runtime);
+// Removes a folder a program may have filled, however deep.
+void remove_tree(const std::string &path);
 std::string own_folder();
 
 // --- running.cpp

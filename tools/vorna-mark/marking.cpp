@@ -114,7 +114,7 @@ StudentResult mark_once(Batch &batch, const Student &student, int slot, std::str
     result.key = student.key;
     const std::string work = batch.runtime.stage + "/work/" + student.folder;
     std::error_code error;
-    fs::remove_all(work, error);
+    remove_tree(work);
     fs::create_directories(work, error);
     if (error) {
         result.verdict = VERDICT_MARKING_ERROR;
@@ -159,8 +159,7 @@ StudentResult mark_once(Batch &batch, const Student &student, int slot, std::str
 }
 
 void remove_work(const Batch &batch, const std::string &folder) {
-    std::error_code error;
-    fs::remove_all(batch.runtime.stage + "/work/" + folder, error);
+    remove_tree(batch.runtime.stage + "/work/" + folder);
 }
 
 // Pictures kept, compared with the model's, the logs compared; the verdict when the run left

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "mark.h"
@@ -23,6 +27,8 @@ const char *ANSWERS_FILE = "answers.txt";
 
 enum {
     EXIT_PROMPT_UNANSWERED = 4, // the runtime's status for a VORNA_gets nobody will answer
+    SCAN_DEPTH = 32,            // folders deep the work folder is searched for a file at the limit
+    SCAN_ENTRY_BUDGET = 100000, // and entries at most
 };
 
 bool copy_into(const std::string &from, const fs::path &to) {
@@ -32,6 +38,35 @@ bool copy_into(const std::string &from, const fs::path &to) {
     const int uid = sandbox_owner_uid();
     if (uid >= 0 && lchown(to.c_str(), static_cast<uid_t>(uid), static_cast<gid_t>(uid)) != 0) return false;
     return true;
+}
+
+// A file of at least `size` bytes under the folder open as dir_fd (closed here), or "". The
+// folder is the program's: walked by descriptors, links not followed, depth and entries
+// bounded, so a tree deeper than a path may be long costs nothing much.
+std::string file_at_size(int dir_fd, off_t size, int depth, long *budget) {
+    DIR *dir = fdopendir(dir_fd);
+    if (!dir) {
+        close(dir_fd);
+        return "";
+    }
+    std::string found;
+    while (found.empty() && --*budget > 0) {
+        const struct dirent *entry = readdir(dir);
+        if (!entry) break;
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        struct stat status;
+        if (fstatat(dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(status.st_mode) && status.st_size >= size) {
+            found = entry->d_name;
+        } else if (S_ISDIR(status.st_mode) && depth < SCAN_DEPTH) {
+            const int child = openat(dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0) continue;
+            const std::string inside = file_at_size(child, size, depth + 1, budget);
+            if (!inside.empty()) found = std::string(entry->d_name) + "/" + inside;
+        }
+    }
+    closedir(dir);
+    return found;
 }
 
 bool mentions(const std::string &text, const char *what) { return text.find(what) != std::string::npos; }
@@ -95,13 +130,11 @@ RunOutcome run_program(const Options &options, const std::string &work, const Ru
     outcome.sandbox = sandbox_run(command);
     // The runtime ignores SIGXFSZ (a cache write may meet the limit first), so a program that
     // writes past the file-size limit is seen by the file it left at the limit.
-    std::error_code error;
-    const std::uintmax_t limit = static_cast<std::uintmax_t>(options.file_limit_mb) * 1024 * 1024;
-    for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::end(it); it.increment(error))
-        if (it->is_regular_file(error) && !it->is_symlink(error) && it->file_size(error) >= limit) {
-            outcome.file_at_limit = fs::relative(it->path(), folder, error).string();
-            break;
-        }
+    const int top = open(work.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top >= 0) {
+        long budget = SCAN_ENTRY_BUDGET;
+        outcome.file_at_limit = file_at_size(top, static_cast<off_t>(options.file_limit_mb) * 1024 * 1024, 0, &budget);
+    }
     bool truncated = false;
     read_regular_file((folder / LOG_FILE).string(), MARK_LOG_CAP, &outcome.log, &truncated);
     for (const std::string &name : checkpoint_names(options)) {
