@@ -228,4 +228,24 @@ if book[2] != ["Lovelace, Ada", "101", "s101", "ada", "A", "10"] or book[3][5] !
 print("\n".join(bad))
 sys.exit(1 if bad else 0)
 PY
+
+# The same report merged alone, into the Moodle and Blackboard gradebooks.
+for book in moodle blackboard; do
+    "$MARK" merge --out "$WORK/$book" --points "$F/points.txt" --gradebook "$book" --roster "$F/roster.csv" \
+        --title House --column-id 7 "$WORK/features" 2>"$WORK/$book.err" || { cat "$WORK/$book.err" >&2; fail "merge into $book"; }
+done
+python3 - "$WORK" <<'PY' || fail "Moodle or Blackboard gradebook (above)"
+import csv, sys
+moodle = list(csv.reader(open(sys.argv[1] + "/moodle/gradebook-moodle.csv")))
+board = list(csv.reader(open(sys.argv[1] + "/blackboard/gradebook-blackboard.csv")))
+bad = []
+if moodle[0] != ["Student", "House", "Feedback comments"]: bad.append("moodle header %r" % moodle[0])
+if moodle[1][:2] != ["Lovelace, Ada", "10"] or not moodle[1][2].startswith("matches"): bad.append("moodle ada %r" % moodle[1])
+if moodle[2][1] != "2" or "differs" not in moodle[2][2] or "green filled circle" not in moodle[2][2]: bad.append("moodle larry %r" % moodle[2])
+if moodle[3][1:] != ["", "no submission"]: bad.append("moodle anna %r" % moodle[3])
+if board[0] != ["Username", "House [Total Pts: 10 Score] |7"]: bad.append("blackboard header %r" % board[0])
+if board[1:] != [["ada", "10"], ["larry", "2"], ["anna", ""]]: bad.append("blackboard rows %r" % board[1:])
+print("\n".join(bad))
+sys.exit(1 if bad else 0)
+PY
 echo "mark_test: all verdicts as expected"
