@@ -1,10 +1,11 @@
 // platform.h: the small window-system layer the runtime is written against.
 //
 // Windows, a message queue polled one message at a time, a timer, menus with check marks,
-// drawing surfaces and a modal prompt dialog, behind plain functions: exactly what a backend
+// pixel surfaces with text and a modal prompt dialog, behind plain functions: exactly what a backend
 // must supply to the runtime. What tests and benchmarks read back or do in a user's place is
 // in platform_test.h. The implementation is Qt 6 Widgets; no toolkit type appears in this
-// header. Every function runs on the one thread.
+// header. Every function runs on the one thread that started the toolkit (the Qt layer may
+// draw held pictures from a thread of its own).
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,9 @@ enum PlatformMessageKind {
     MSG_DESTROY,         // the window was closed by the user
     MSG_TIMER,           // a = timer identifier
     MSG_LBUTTON_DOWN,    // a = x, b = y: client pixel position
-    MSG_KEY_DOWN,        // a = virtual-key code, b = repeat flag, c = character it types or -1
+    MSG_KEY_DOWN,        // a = virtual-key code, b = 1 when the key is already down (a held key's
+                         // repeat, also one the window system does not flag), c = character
+                         // it types or -1
     MSG_KEY_UP,          // a = virtual-key code
     MSG_CHAR,            // a = character code 0..255
     MSG_COMMAND,         // a = menu command identifier
@@ -153,49 +156,38 @@ void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c
 void platform_post_quit(int exit_code);
 
 // ---------------------------------------------------------------------------------------------
-// Surfaces and drawing (pixel coordinates, 0,0 at the top left; any 64-bit value is safe)
+// Surfaces and text (pixel coordinates, 0,0 at the top left; any 64-bit value is safe)
 // ---------------------------------------------------------------------------------------------
 
 // A new off-screen surface, contents undefined.
 PlatformSurface *platform_create_surface(int width, int height);
 
-// The graphics window's own picture: copying into it puts the copy on the screen.
+// The graphics window's own picture: copying into it puts the copy on the screen before the
+// copy returns.
 PlatformSurface *platform_window_surface(PlatformWindow *window);
 void platform_release_window_surface(PlatformWindow *window, PlatformSurface *surface);
 
 // Copies the whole of src into dst at (0, 0).
 void platform_copy_surface(PlatformSurface *dst, PlatformSurface *src);
 
+// For pictures that come faster than a screen shows them: a copy of src is to reach the window
+// whose own picture dst is interval_ms after the window was last drawn (at once when that is
+// past), even when the program does not poll meanwhile; a later copy of either kind replaces
+// it. Returns 1 when the backend takes this on; 0 when it cannot draw while the program runs
+// (the offscreen platform), and the caller must copy later itself.
+int platform_present_later(PlatformSurface *dst, PlatformSurface *src, int interval_ms);
+
 // The surface encoded as the bytes of a PNG file, in a block the caller frees with std::free;
 // *size receives their number. Null when it cannot be encoded.
 unsigned char *platform_surface_png(PlatformSurface *surface, std::size_t *size);
 
-// How a shape is drawn: an outline pen and, when filled, an interior of fill_color.
-struct PlatformPen {
-    std::int64_t width; // pen width in pixels; 0 and 1 both give the thinnest pen
-    PlatformColor color;
-    int filled;         // 1: interior filled with fill_color; 0: outline only
-    PlatformColor fill_color;
-};
-
-// Rectangle covering pixels left..right-1 and top..bottom-1, outlined with the pen.
-void platform_draw_rectangle(PlatformSurface *surface, std::int64_t left, std::int64_t top, std::int64_t right,
-                             std::int64_t bottom, const PlatformPen *pen);
-
-// Ellipse inscribed in the rectangle left..right-1, top..bottom-1.
-void platform_draw_ellipse(PlatformSurface *surface, std::int64_t left, std::int64_t top, std::int64_t right,
-                           std::int64_t bottom, const PlatformPen *pen);
-
-// Closed polygon through the points (xs[i], ys[i]).
-void platform_draw_polygon(PlatformSurface *surface, const std::int64_t *xs, const std::int64_t *ys, int count,
-                           const PlatformPen *pen);
-
-// Line from (x1, y1) towards (x2, y2); the final pixel is not drawn.
-void platform_draw_line(PlatformSurface *surface, std::int64_t x1, std::int64_t y1, std::int64_t x2,
-                        std::int64_t y2, std::int64_t width, PlatformColor color);
-
-// Sets one pixel (nothing outside the surface).
-void platform_set_pixel(PlatformSurface *surface, std::int64_t x, std::int64_t y, PlatformColor color);
+// The surface's pixels, for drawing straight into them (the runtime's shapes, raster/): 32-bit
+// values 0xFFRRGGBB, *stride pixels from one row to the next, as many as the surface is wide
+// and high. Valid until the surface is next copied, saved or destroyed; text may be drawn in
+// between. Null for a surface without pixels.
+std::uint32_t *platform_surface_pixels(PlatformSurface *surface, std::ptrdiff_t *stride);
+int platform_surface_width(PlatformSurface *surface);
+int platform_surface_height(PlatformSurface *surface);
 
 // Height of one line of text in the runtime's text face at the pixel size (0: default size).
 int platform_text_line_height(int size);
@@ -210,8 +202,9 @@ void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::i
 
 // Scrolls the console's picture up by one line and draws n bytes in the freed bottom line,
 // 5 pixels from the left edge. The line is on the screen at once, unless the console was drawn
-// in the last 16 ms: then it follows, with the rest of the burst, when the 16 ms have passed
-// (at the first poll after that, or waking a sleeping one).
+// in the last 16 ms: then it follows, with the rest of the burst, when the 16 ms have passed,
+// whatever the program does meanwhile (where nothing can draw while the program runs, as on
+// the offscreen platform: at the first poll after that, or waking a sleeping one).
 void platform_console_scroll_line(PlatformWindow *window, const char *text, int n);
 
 // Clears the console's picture to white (start of a repaint).

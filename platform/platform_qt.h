@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <chrono>
 #include <deque>
+#include <mutex>
 #include <string>
 
 #include "platform/platform.h"
@@ -40,11 +42,19 @@ struct PlatformWindow {
     int frame_extra_height = 0;
     int last_client_width = -1;
     int last_client_height = -1;
-    // Console picture: the rows of text from the top down, each the bytes of one line.
+    // Console picture: the rows of text from the top down, each the bytes of one line. Changed
+    // by the program's thread under the presenter's lock, which the presenter reads them under.
     std::deque<std::string> rows;
-    QElapsedTimer console_drawn;  // since the console's picture was last drawn on the screen
-    QTimer *console_timer = nullptr; // draws the rest of a burst of lines
+    QTimer *console_timer = nullptr; // draws the rest of a burst of lines where no presenter runs
     std::string shown_bottom_row; // the bottom row's text as last drawn on the screen, UTF-8
+    // Shared with the presenter thread, under its lock (qt_presenter.cpp).
+    std::chrono::steady_clock::time_point drawn_at{}; // last drawn on the screen, by either thread
+    bool held = false;                                // a picture waits for the presenter ...
+    std::chrono::steady_clock::time_point held_due{}; // ... until then
+    QImage held_picture;                              // graphics window: the picture held
+    unsigned long held_xid = 0;                       // where to put it: the X window, the
+    QPoint held_offset;                               // drawing area's place in it, its size
+    QSize held_size;
 };
 
 // The graphics window's menu bar, for the menu code.
@@ -73,3 +83,15 @@ int qt_key_of_virtual(int vk_code, QString *typed);
 // The fixed-pitch font of the console and its rows' painter (qt_console.cpp).
 void qt_console_paint(PlatformWindow *window, QPainter &painter);
 void qt_console_fit_rows(PlatformWindow *window);
+const QFont &qt_console_font(void);
+// Draws the rows standing on the bottom edge of the area; safe on any thread.
+void qt_console_paint_rows(QPainter &painter, const QRect &area, const QFont &font, const std::deque<std::string> &rows);
+
+// The presenter thread (qt_presenter.cpp). qt_presenter_hold: the window's picture (the graphics
+// window's given one, or the console's rows) is to be on the screen by `due` even if the
+// program does not poll; false where no presenter runs. qt_presenter_drawing: the program's
+// thread is about to draw the window itself. The lock guards the console's rows and the
+// fields marked shared.
+bool qt_presenter_hold(PlatformWindow *window, const QImage *picture, std::chrono::steady_clock::time_point due);
+void qt_presenter_drawing(PlatformWindow *window);
+std::mutex &qt_presenter_lock(void);

@@ -40,8 +40,6 @@ void platform_flush_messages(void);
 
 // Reads one pixel back as 0x00RRGGBB; 0xFFFFFFFF outside the surface.
 std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y);
-int platform_surface_width(PlatformSurface *surface);
-int platform_surface_height(PlatformSurface *surface);
 
 // Writes the surface to a PNG file; 1 on success.
 int platform_save_surface(PlatformSurface *surface, const char *path);

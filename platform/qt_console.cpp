@@ -2,7 +2,8 @@
 //
 // The picture is a column of text rows standing on the bottom edge. Scrolling in a line adds a
 // row and draws the window from the rows: at once for a line on its own; the rest of a burst
-// follows one screen refresh later, in one repaint however many lines and polls came between.
+// follows one screen refresh later, in one drawing however many lines and polls came between,
+// by the presenter thread (qt_presenter.cpp) so that it comes also while the program computes.
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QTimer>
@@ -17,10 +18,6 @@ namespace {
 // much time has passed: about one frame of a 60 Hz display.
 const int CONSOLE_BURST_MS = 16;
 
-const QFont &console_font() {
-    static const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    return font;
-}
 
 // Latin-1 text, with control characters shown as visible symbols rather than as nothing.
 QString displayable(const std::string &row) {
@@ -32,7 +29,7 @@ QString displayable(const std::string &row) {
 
 // Height of one console line: the fixed-pitch font's height plus its leading.
 int console_line_height() {
-    static const int height = QFontMetrics(console_font()).lineSpacing();
+    static const int height = QFontMetrics(qt_console_font()).lineSpacing();
     return height;
 }
 
@@ -55,19 +52,28 @@ void draw_now(PlatformWindow *window) {
     window->own_update = false;
 }
 
+// Drops rows that can no longer show, keeping one partly hidden row at the top.
+void trim_rows(PlatformWindow *window) {
+    const size_t keep = size_t(rows_that_fit(window)) + 1;
+    while (window->rows.size() > keep) window->rows.pop_front();
+}
+
 // Puts a new line on the screen: at once when the console has not been drawn for a while, so
-// that a program that prints and then computes without polling shows its line; otherwise by a
-// single-shot timer when CONSOLE_BURST_MS have passed since the last drawing, so that a burst of
-// lines costs one repaint, also when polls come between its lines, as in a replayed script
-// whose every event logs a frame. The timer wakes a sleeping wait: the last line is never left
-// off the screen.
-void show_line(PlatformWindow *window) {
+// that a line on its own costs no waiting; otherwise when CONSOLE_BURST_MS have passed since the
+// last drawing, so that a burst of lines costs one drawing, also when polls come between its
+// lines, as in a replayed script whose every event logs a frame. The presenter thread draws the
+// rest of the burst then, whatever the program is doing; where it does not run, a single-shot
+// timer does at the next poll, waking a sleeping wait.
+void show_line(PlatformWindow *window, std::chrono::steady_clock::time_point drawn_at) {
     if (window->closed) return;
-    const qint64 since = window->console_drawn.isValid() ? window->console_drawn.elapsed() : CONSOLE_BURST_MS;
-    if (since >= CONSOLE_BURST_MS) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto burst = std::chrono::milliseconds(CONSOLE_BURST_MS);
+    if (drawn_at == std::chrono::steady_clock::time_point{} || now - drawn_at >= burst) {
         draw_now(window);
         return;
     }
+    if (qt_presenter_hold(window, nullptr, drawn_at + burst)) return;
+    const qint64 since = std::chrono::duration_cast<std::chrono::milliseconds>(now - drawn_at).count();
     if (!window->console_timer) {
         window->console_timer = new QTimer(window->client);
         window->console_timer->setSingleShot(true);
@@ -78,36 +84,54 @@ void show_line(PlatformWindow *window) {
 
 } // namespace
 
+const QFont &qt_console_font(void) {
+    static const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    return font;
+}
+
 void qt_console_fit_rows(PlatformWindow *window) {
-    const size_t keep = size_t(rows_that_fit(window)) + 1;
-    while (window->rows.size() > keep) window->rows.pop_front();
+    std::lock_guard<std::mutex> lock(qt_presenter_lock());
+    trim_rows(window);
 }
 
 void platform_console_scroll_line(PlatformWindow *window, const char *text, int n) {
     if (!window || window->kind != WINDOW_KIND_CONSOLE || window->closed) return;
-    window->rows.emplace_back(text ? text : "", text ? size_t(std::max(n, 0)) : 0);
-    qt_console_fit_rows(window);
-    show_line(window);
+    std::chrono::steady_clock::time_point drawn_at;
+    {
+        std::lock_guard<std::mutex> lock(qt_presenter_lock());
+        window->rows.emplace_back(text ? text : "", text ? size_t(std::max(n, 0)) : 0);
+        trim_rows(window);
+        if (window->held) return; // the presenter draws this line with the rest of the burst
+        drawn_at = window->drawn_at;
+    }
+    show_line(window, drawn_at);
 }
 
 void platform_console_clear(PlatformWindow *window) {
     if (!window || window->kind != WINDOW_KIND_CONSOLE) return;
-    window->rows.clear();
+    {
+        std::lock_guard<std::mutex> lock(qt_presenter_lock());
+        window->rows.clear();
+    }
     schedule_repaint(window);
 }
 
-void qt_console_paint(PlatformWindow *window, QPainter &painter) {
-    window->console_drawn.start();
-    window->shown_bottom_row = window->rows.empty() ? std::string() : displayable(window->rows.back()).toStdString();
-    const QRect area = window->client->rect();
+void qt_console_paint_rows(QPainter &painter, const QRect &area, const QFont &font, const std::deque<std::string> &rows) {
     painter.fillRect(area, Qt::white);
-    painter.setFont(console_font());
+    painter.setFont(font);
     painter.setPen(Qt::black);
-    const int h = console_line_height();
-    const int ascent = QFontMetrics(console_font()).ascent();
+    const QFontMetrics metrics(font);
+    const int h = metrics.lineSpacing();
+    const int ascent = metrics.ascent();
     int top = area.bottom() + 1 - h;
-    for (auto row = window->rows.rbegin(); row != window->rows.rend() && top + h > 0; ++row, top -= h)
+    for (auto row = rows.rbegin(); row != rows.rend() && top + h > 0; ++row, top -= h)
         painter.drawText(5, top + ascent, displayable(*row));
+}
+
+void qt_console_paint(PlatformWindow *window, QPainter &painter) {
+    qt_presenter_drawing(window); // the rows drawn here are newer than anything held
+    window->shown_bottom_row = window->rows.empty() ? std::string() : displayable(window->rows.back()).toStdString();
+    qt_console_paint_rows(painter, window->client->rect(), qt_console_font(), window->rows);
 }
 
 int platform_console_rows(PlatformWindow *window, char rows[][256], int max_rows) {

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform_qt.h"
@@ -28,6 +29,36 @@ namespace {
 std::deque<PlatformMessage> message_queue;
 std::vector<PlatformWindow *> all_windows;
 QApplication *application = nullptr;
+
+// Whether each key is down, by the window system's key code (the toolkit's key where there is
+// none), and the time stamp of its last release. A held key's auto-repeat arrives as release
+// and press pairs with one time stamp; the toolkit flags most of them as repeats but not all,
+// so a press is a repeat when the key is still down or when it comes with the time stamp of
+// that key's release. Events made inside the program carry no time stamp (0).
+struct KeyState {
+    bool down = false;
+    unsigned long long released_at = 0;
+};
+std::unordered_map<unsigned, KeyState> key_states;
+
+KeyState &key_state(const QKeyEvent *event) {
+    return key_states[event->nativeScanCode() != 0 ? event->nativeScanCode() : unsigned(event->key()) | 0x80000000u];
+}
+
+// True when the press repeats a held key; notes the key as down.
+bool key_press_repeats(const QKeyEvent *event) {
+    KeyState &state = key_state(event);
+    const bool repeat = event->isAutoRepeat() || state.down ||
+                        (event->timestamp() != 0 && event->timestamp() == state.released_at);
+    state.down = true;
+    return repeat;
+}
+
+void note_key_release(const QKeyEvent *event) {
+    KeyState &state = key_state(event);
+    state.down = false;
+    state.released_at = event->timestamp();
+}
 
 void send_now(PlatformWindow *window, int kind, int a, int b, int c) {
     PlatformMessage message{window, kind, a, b, c};
@@ -75,13 +106,14 @@ protected:
         switch (event->type()) {
         case QEvent::KeyPress: {
             auto *key = static_cast<QKeyEvent *>(event);
-            platform_post_message(window_, MSG_KEY_DOWN, qt_virtual_key(key->key()), key->isAutoRepeat() ? 1 : 0,
+            platform_post_message(window_, MSG_KEY_DOWN, qt_virtual_key(key->key()), key_press_repeats(key) ? 1 : 0,
                                   typed_character(key));
             return true;
         }
         case QEvent::KeyRelease: {
             auto *key = static_cast<QKeyEvent *>(event);
             if (key->isAutoRepeat()) return true; // a held key repeats its key-down only
+            note_key_release(key);
             platform_post_message(window_, MSG_KEY_UP, qt_virtual_key(key->key()), 0, -1);
             return true;
         }
@@ -242,6 +274,7 @@ void platform_init(const char *program_name) {
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(application, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) return;
+        key_states.clear(); // keys released elsewhere are never reported here
         for (PlatformWindow *window : all_windows)
             if (window->kind == WINDOW_KIND_GRAPHICS) platform_post_message(window, MSG_FOCUS_LOST, 0, 0, 0);
     });

@@ -3,13 +3,15 @@
 //
 // A named picture is written to a temporary file beside its target and renamed over it once
 // complete, so a failure (a full disk, say) never leaves a cut-off file nor destroys an earlier
-// picture of that name. F12 claims a name that is not yet taken (O_EXCL) and writes into it, so
-// it never overwrites anything either.
+// picture of that name. F12 saves the same way under the first name that is not yet taken, so a
+// kill while it saves never leaves a cut-off picture under that name.
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,11 +123,20 @@ void save_numbered_picture(void) {
     char name[32];
     for (int number = 1; number <= PICTURE_NUMBER_LAST; number++) {
         std::snprintf(name, sizeof name, "VORNA-%04d.png", number);
-        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST) continue;
-        const char *reason = fd < 0 ? std::strerror(errno) : close_file(fd, write_canvas_png(fd));
+        struct stat status;
+        if (lstat(name, &status) == 0) continue; // taken, by a dangling link too
+        const char *reason = errno == ENOENT ? nullptr : std::strerror(errno);
+        if (!reason) {
+            // A signal that ends the process waits until the picture is in place, so that no
+            // temporary file stays behind; SIGKILL cannot wait, and leaves at most that file.
+            sigset_t ending, before;
+            sigemptyset(&ending);
+            for (int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&ending, signal_number);
+            pthread_sigmask(SIG_BLOCK, &ending, &before);
+            reason = save_picture_file(name);
+            pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        }
         if (reason) {
-            if (fd >= 0) unlink(name); // the name was ours: no half-written picture stays behind
             VORNA_print("Cannot save picture to %s: %s\n", name, reason);
         } else {
             VORNA_print("Saved picture %s\n", name);

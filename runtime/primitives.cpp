@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "raster/raster.h"
 #include "runtime_internal.h"
 
 namespace {
@@ -70,34 +71,58 @@ int draw_text_checked(int color, int x, int y, int size, const char *text) {
 
 void (*render_observer)(const DrawCommand *command, int origin_x, int origin_y) = nullptr;
 
+namespace {
+
+// A palette colour (0x00BBGGRR) as the canvas stores it (0xFFRRGGBB).
+std::uint32_t stored_color(PlatformColor color) {
+    return 0xFF000000u | ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
+
+// The canvas's pixels for the rasterizer; false when the canvas has none.
+bool canvas_target(RasterTarget *target) {
+    std::ptrdiff_t stride = 0;
+    std::uint32_t *pixels = platform_surface_pixels(runtime_state.canvas, &stride);
+    if (!pixels) return false;
+    *target = RasterTarget{pixels, platform_surface_width(runtime_state.canvas),
+                           platform_surface_height(runtime_state.canvas), stride};
+    return true;
+}
+
+} // namespace
+
 void render_command(const DrawCommand *command) {
     PlatformSurface *canvas = runtime_state.canvas;
     if (!canvas) return; // nothing to draw into before start-up
     if (render_observer) render_observer(command, runtime_state.origin_x, runtime_state.origin_y);
     const std::int64_t ox = runtime_state.origin_x, oy = runtime_state.origin_y;
     const PlatformColor color = palette_color(command->color);
-    const PlatformPen pen{command->width, color, command->width == 0 ? 1 : 0, color};
+    // Shapes go straight into the canvas's pixels; text comes from the platform's font, drawn
+    // into the same pixels in the same order.
+    RasterTarget target;
+    if (command->kind != SHAPE_TEXT && !canvas_target(&target)) return;
+    const std::uint32_t pixel = stored_color(color);
+    const RasterPen pen{command->width, pixel, command->width == 0, pixel};
     switch (command->kind) {
     case SHAPE_TRIANGLE: {
         const std::int64_t xs[3] = {ox + command->x1, ox + command->x2, ox + command->x3};
         const std::int64_t ys[3] = {oy - command->y1, oy - command->y2, oy - command->y3};
-        platform_draw_polygon(canvas, xs, ys, 3, &pen);
+        raster_polygon(&target, xs, ys, 3, &pen);
         break;
     }
     case SHAPE_RECTANGLE:
-        platform_draw_rectangle(canvas, ox + command->x1, oy - command->y1, ox + command->x2 + 1,
-                                oy - command->y2 + 1, &pen);
+        raster_rectangle(&target, ox + command->x1, oy - command->y1, ox + command->x2 + 1, oy - command->y2 + 1,
+                         &pen);
         break;
     case SHAPE_OVAL:
-        platform_draw_ellipse(canvas, ox + command->x1, oy - command->y1, ox + command->x2 + 1,
-                              oy - command->y2 + 1, &pen);
+        raster_ellipse(&target, ox + command->x1, oy - command->y1, ox + command->x2 + 1, oy - command->y2 + 1,
+                       &pen);
         break;
     case SHAPE_LINE:
-        platform_draw_line(canvas, ox + command->x1, oy - command->y1, ox + command->x2, oy - command->y2,
-                           command->width, color);
+        raster_line(&target, ox + command->x1, oy - command->y1, ox + command->x2, oy - command->y2, command->width,
+                    pixel);
         break;
     case SHAPE_PIXEL:
-        platform_set_pixel(canvas, ox + command->x1, oy - command->y1, color);
+        raster_pixel(&target, ox + command->x1, oy - command->y1, pixel);
         break;
     case SHAPE_TEXT: {
         // Line i of the text has its top-left corner h * (i - 1) below the anchor's row, so
@@ -216,11 +241,13 @@ int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...
 int VORNA_clear(void) {
     if (refuse_other_thread("VORNA_clear")) return 0;
     log_drawing("Clearing the graphics window\n");
-    if (runtime_state.canvas) {
+    RasterTarget target;
+    if (runtime_state.canvas && canvas_target(&target)) {
         // A white brush with the canvas's default one-pixel black pen: the outermost rows and
         // columns of the canvas come out black.
-        const PlatformPen pen{1, palette_color(COLOR_BLACK), 1, palette_color(COLOR_BACKGROUND)};
-        platform_draw_rectangle(runtime_state.canvas, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, &pen);
+        const RasterPen pen{1, stored_color(palette_color(COLOR_BLACK)), true,
+                            stored_color(palette_color(COLOR_BACKGROUND))};
+        raster_rectangle(&target, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, &pen);
     }
     runtime_state.canvas_dirty = true;
     return 1;

@@ -12,10 +12,14 @@
 // How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
 // arguments (check_color, check_width, ..., each correction printed), writes its log line
 // (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
-// draws with platform_draw_* (platform/qt_draw.cpp) on the canvas, marking it dirty. Nothing
+// draws shapes with raster_* (raster/raster.cpp) straight into the canvas's pixels
+// (platform_surface_pixels), text with platform_draw_text_line, marking it dirty. Nothing
 // is on the screen yet: the wait's next poll copies the whole canvas to the window's own
 // picture (present_canvas_when_due, or present_canvas where it must be at once), and the
-// window's paint (ClientArea::paintEvent, platform/qt_core.cpp) shows that picture.
+// window's paint (ClientArea::paintEvent, platform/qt_core.cpp) shows that picture before the
+// poll returns. While a script is replayed, a copy within 16 ms of the last one is handed to
+// platform_present_later instead, whose thread shows it when the 16 ms have passed unless a
+// later poll has a newer picture by then (platform/qt_presenter.cpp).
 #pragma once
 
 #include <chrono>
@@ -95,9 +99,11 @@ struct RuntimeState {
     bool origin_settled = false;               // VORNA_startup, once the drawing area is fixed;
                                                // from then on MSG_SIZE leaves the origin alone
     bool canvas_dirty = true;                  // render_command and VORNA_clear set it; a copy
-                                               // to the window (present_canvas, paint) clears it
-    bool present_held = false;                 // present_canvas_when_due put a copy off; the
-                                               // copy clears it (present_held_canvas makes it)
+                                               // to the window (present_canvas, paint) clears it,
+                                               // as does handing it to platform_present_later
+    bool present_held = false;                 // present_canvas_when_due put a copy off or left
+                                               // it to the platform; the copy clears it
+                                               // (present_held_canvas makes it)
     std::chrono::steady_clock::time_point presented_at{}; // every copy to the window
     unsigned long frames_presented = 0;        // counts copies to the window (diagnostics, tests)
 
@@ -203,7 +209,8 @@ struct DrawCommand {
 // windows.cpp
 void present_canvas(void);
 // present_canvas for the wait's poll: while a script hands out events without waiting, at most
-// once per PRESENT_INTERVAL_MS; at once otherwise.
+// once per PRESENT_INTERVAL_MS (held back, it reaches the screen when that has passed, by the
+// platform or at a later poll); at once otherwise.
 void present_canvas_when_due(void);
 // present_canvas when present_canvas_when_due put a copy off: a script ends, the program quits
 // or shuts down.

@@ -78,22 +78,30 @@ void present_canvas(void) {
 
 // A replayed script hands out events as fast as the program draws them; no screen shows more
 // than one picture per refresh, and each copy costs about as much as composing a frame. Live
-// input and the timer's ticks come slowly enough to be shown one by one, at once. The wait never
-// sleeps while the canvas is dirty, so a copy put off here is made by a later poll: the last
-// frame always reaches the screen.
+// input and the timer's ticks come slowly enough to be shown one by one, at once. Held back,
+// the picture goes to the platform, which shows it when the refresh has passed even if the
+// program then computes without polling; where the platform cannot, the wait never sleeps
+// while the canvas is dirty, so a later poll makes the copy: the last frame always reaches the
+// screen.
 void present_canvas_when_due(void) {
     if (!runtime_state.canvas_dirty) return;
-    if ((runtime_state.playback || runtime_state.play_one) &&
-        std::chrono::steady_clock::now() - runtime_state.presented_at <
+    if (runtime_state.playback || runtime_state.play_one) {
+        if (platform_present_later(runtime_state.window_dc, runtime_state.canvas, PRESENT_INTERVAL_MS)) {
+            runtime_state.canvas_dirty = false;
+            runtime_state.present_held = true;
+            return;
+        }
+        if (std::chrono::steady_clock::now() - runtime_state.presented_at <
             std::chrono::milliseconds(PRESENT_INTERVAL_MS)) {
-        runtime_state.present_held = true;
-        return;
+            runtime_state.present_held = true;
+            return;
+        }
     }
     present_canvas();
 }
 
 void present_held_canvas(void) {
-    if (runtime_state.present_held) present_canvas();
+    if (runtime_state.present_held) copy_canvas_to_window();
 }
 
 void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message) {

@@ -1,6 +1,10 @@
 // test_picture.cpp: saving the canvas as PNG, by VORNA_save_picture and by the F12 key.
+#include <csignal>
 #include <filesystem>
 #include <set>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "test_support.h"
 
@@ -96,6 +100,44 @@ TEST_F(PictureTest, F12SavesTheFirstFreeNumberAndIsNoEvent) {
     EXPECT_EQ(read_whole_file(SCRIPT_FILE_NAME), "VORNA_KBD(120);\r\n");
     EXPECT_EQ(files(), (std::set<std::string>{"VORNA-0001.png", "VORNA-0002.png", "VORNA-0003.png", "VORNA-0004.png",
                                               SCRIPT_FILE_NAME}));
+}
+
+// A process killed while F12 saves (killed the moment the first file appears in the folder)
+// leaves no cut-off picture under the picture's name. SIGKILL may leave the hidden temporary
+// file, which nothing can remove; a signal that can wait (SIGTERM, SIGINT, ...) ends the process
+// only once the picture is whole and in place, with no temporary file left.
+TEST_F(PictureTest, AKillWhileF12SavesLeavesNoCutOffPicture) {
+    draw_something();
+    for (const int signal_number : {SIGKILL, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal_number);
+        for (const std::string &name : files()) std::filesystem::remove(name);
+        const int watch = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, ".", IN_CREATE), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGTERM, SIG_DFL); // as when a signal ends the process outright
+            std::signal(SIGINT, SIG_DFL);
+            save_numbered_picture();
+            _exit(0);
+        }
+        char event[sizeof(inotify_event) + 256];
+        EXPECT_GT(read(watch, event, sizeof event), 0);
+        kill(child, signal_number);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(watch);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+        std::set<std::string> left = files();
+        if (left.count("VORNA-0001.png")) expect_file_shows_canvas("VORNA-0001.png");
+        if (signal_number == SIGKILL) {
+            std::erase_if(left, [](const std::string &name) { return name.rfind(".vorna-picture-", 0) == 0; });
+            EXPECT_LE(left.size(), 1u);
+        } else {
+            EXPECT_EQ(left, std::set<std::string>{"VORNA-0001.png"});
+        }
+    }
 }
 
 } // namespace

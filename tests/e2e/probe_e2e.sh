@@ -6,7 +6,11 @@
 #   each corner of the drawing area arrives as exactly that logical point;
 # - four clicks 120 ms apart are four mouse events;
 # - a running animation that draws nothing ticks every 100 ms (count over 2 s), and a step
-#   after a halt gives exactly one tick, at the next timer period.
+#   after a halt gives exactly one tick, at the next timer period;
+# - what the screen shows while the program computes without polling: the canvas as it was at
+#   the last poll, also one that returned an event already queued and one during a replayed
+#   script; and every line printed on the console;
+# - F12 held for 2 s saves one picture, and the next press another.
 #
 # Usage: probe_e2e.sh <probe program>
 set -u
@@ -135,6 +139,74 @@ for step in 1 2 3; do
 done
 [ $((total / 3)) -le 125 ] || fail "a step's tick comes $((total / 3)) ms after the key on average"
 echo "ok: each step gave one tick"
+
+wait_for_line() {
+    tries=0
+    until grep -q "$1" "$WORK/app.log"; do
+        tries=$((tries + 1))
+        [ $tries -le 50 ] || fail "the program printed no line matching $1"
+        sleep 0.1
+    done
+}
+
+# The square at logical (0, 100) as the screen shows it, while the program computes.
+square_shown() {
+    shot "$1"
+    screen_pixel "$1" "$ORIGIN_X" $((ORIGIN_Y - 100))
+}
+
+# A red square drawn before a wait that takes an event already queued.
+xdotool key w
+sleep 0.3
+xdotool key x
+wait_for_line '^computing'
+sleep 0.5
+shown=$(square_shown queued)
+[ "$shown" = FF0000 ] || fail "drawn before a wait that took a queued key, the square shows $shown, not red"
+echo "ok: the canvas at a poll that took a queued event is on the screen"
+wait_for_line '^computed'
+
+# A replayed script: the square red, blue at the last poll, magenta after it.
+printf 'VORNA_PERIODIC(20);\r\n' >VORNA.SCR
+xdotool key d
+sleep 0.3
+xdotool key ctrl+p
+wait_for_line '^drew 20'
+sleep 0.5
+shown=$(square_shown replayed)
+[ "$shown" = 0000FF ] || fail "after a replayed script's last poll the square shows $shown, not blue"
+echo "ok: the canvas at a replayed script's last poll is on the screen"
+sleep 4
+
+# Two console lines printed at once, then no poll for 4 s: the second, long one shows too.
+TEXT=$(xdotool search --name '^VORNA Text$' | head -n 1)
+[ -n "$TEXT" ] || fail "no console window"
+text_info=$(xwininfo -id "$TEXT")
+TX=$(echo "$text_info" | awk '/Absolute upper-left X:/ { print $4 }')
+TY=$(echo "$text_info" | awk '/Absolute upper-left Y:/ { print $4 }')
+TH=$(echo "$text_info" | awk '/  Height:/ { print $2 }')
+xdotool key p
+wait_for_line '^printed'
+sleep 0.5
+shot console
+# The bottom row's lower part, beyond the short line: only the long line inks it.
+inked=$(convert "$WORK/console.png" -crop "300x10+$((TX + 200))+$((TY + TH - 10))" -depth 8 txt:- | grep -v -c -i '#FFFFFF')
+[ "$inked" -gt 20 ] || fail "the second of two lines printed at once is not the bottom row on the screen ($inked inked pixels)"
+echo "ok: both lines printed at once are on the screen"
+sleep 4
+
+# F12 held for 2 s (the window system repeats it) saves one picture; the next press another.
+xdotool keydown F12
+sleep 2
+xdotool keyup F12
+sleep 0.5
+saved=$(ls "$WORK" | grep -c '^VORNA-[0-9]*\.png$')
+[ "$saved" -eq 1 ] || fail "F12 held for 2 s saved $saved pictures"
+xdotool key F12
+sleep 0.5
+saved=$(ls "$WORK" | grep -c '^VORNA-[0-9]*\.png$')
+[ "$saved" -eq 2 ] || fail "a second press of F12 left $saved pictures, not 2"
+echo "ok: one press of F12, one picture"
 
 xdotool key ctrl+q
 expect_clean_exit

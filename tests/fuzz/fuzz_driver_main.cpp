@@ -1,6 +1,6 @@
 // fuzz_driver_main.cpp: a stand-in for libFuzzer where clang is not installed.
 //
-// Usage: fuzz_script_driver SECONDS [SEED_FILE...]
+// Usage: fuzz_script_driver SECONDS [SEED_FILE...] (fuzz_raster_driver likewise)
 // Runs every seed once, then keeps mutating them (byte flips, insertions, deletions, spliced
 // script lines) with a fixed-seed generator until the time is up. Built with the address and
 // undefined-behaviour sanitizers, so any fault aborts the run.
@@ -69,6 +69,6 @@ int main(int argc, char **argv) {
             if (pool.size() < 512 && random() % 16 == 0) pool.push_back(input);
         }
     }
-    std::printf("fuzz_script_driver: %ld runs in %.0f s, no fault\n", runs, seconds);
+    std::printf("%s: %ld runs in %.0f s, no fault\n", argv[0], runs, seconds);
     return 0;
 }

@@ -7,8 +7,9 @@
 // ones exactly (runs of ticks included).
 //
 // Only script.cpp is linked: this file supplies the state record, the console and the menu
-// check marks and the quit request, so the target needs no window system. From the test
-// harness it takes the script state's reset and the scratch folder, which need none either.
+// check marks, the quit request and the unattended run's file checks, so the target needs no
+// window system. From the test harness it takes the script state's reset and the scratch
+// folder, which need none either.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -33,6 +34,8 @@ int VORNA_print(const char *format, ...) {
 
 void platform_menu_check(PlatformMenu *, int, int) {}
 void platform_post_quit(int) {}
+void unattended_report_unfinished(const char *) {}
+const char *unattended_file_owner(const char *) { return nullptr; }
 
 namespace {
 

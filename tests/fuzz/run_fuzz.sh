@@ -1,5 +1,5 @@
 #!/bin/sh
-# run_fuzz.sh: runs the built script-reader fuzz target for a bounded time.
+# run_fuzz.sh: runs a built fuzz target (the script reader's by default) for a bounded time.
 #
 # Usage: tests/fuzz/run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]
 #   SECONDS   how long to fuzz
@@ -8,6 +8,7 @@
 #             standalone driver), or none (the compiler has no sanitizers: skipped)
 #   WORK_DIR  where the corpus and temporary files go (default: a new temp dir, removed
 #             afterwards)
+# VORNA_FUZZ_SEEDS names the seed folder (default: tests/fuzz/seeds, the script reader's).
 # Both programs are built with the address and undefined-behaviour sanitizers, by the build
 # itself: a target that no longer compiles fails the build, not this script. Exits 0 when no
 # fault was found, non-zero on a fault or a missing program, 77 for KIND none.
@@ -17,6 +18,7 @@ set -eu
 seconds=${1:?usage: run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]}
 kind=${2:?usage: run_fuzz.sh SECONDS KIND [PROGRAM [WORK_DIR]]}
 here=$(cd "$(dirname "$0")" && pwd)
+seeds=${VORNA_FUZZ_SEEDS:-$here/seeds}
 
 if [ "$kind" = none ]; then
     echo "run_fuzz: the C++ compiler has no address and undefined-behaviour sanitizers; skipped"
@@ -41,11 +43,11 @@ case $kind in
 libfuzzer)
     echo "run_fuzz: libFuzzer target, $seconds s"
     TMPDIR="$work/tmp" "$program" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-        "$work/corpus" "$here/seeds"
+        "$work/corpus" "$seeds"
     ;;
 driver)
     echo "run_fuzz: standalone driver (clang++ with libFuzzer not available), $seconds s"
-    TMPDIR="$work/tmp" "$program" "$seconds" "$here"/seeds/*
+    TMPDIR="$work/tmp" "$program" "$seconds" "$seeds"/*
     ;;
 *)
     echo "run_fuzz: KIND must be libfuzzer, driver or none, not $kind" >&2
