@@ -18,7 +18,15 @@ chmod 755 "$WORK"
 pids=
 cleanup() {
     for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$WORK"
+    # The daemons write their state as they stop: the folder goes once they are gone.
+    for pid in $pids; do
+        tries=0
+        while kill -0 "$pid" 2>/dev/null && [ "$tries" -lt 50 ]; do
+            tries=$((tries + 1))
+            sleep 0.1
+        done
+    done
+    rm -rf "$WORK" || true
 }
 trap cleanup EXIT
 fail() {
