@@ -16,19 +16,7 @@
 #include "raster/raster.h"
 #include "tests/harness.h"
 
-// Every allocation of the process, counted.
-static std::atomic<long> allocations{0};
-
-void *operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void *operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+#include "tests/counting_allocator.h" // every allocation counted
 
 namespace {
 
