@@ -4,7 +4,7 @@
 # those two events, recorded from the program's first wait, and vorna-mark ends with status 0.
 # Usage: record_test.sh <vorna-mark program>
 MARK=${1:?usage: record_test.sh <vorna-mark>}
-# shellcheck source=../e2e/xvfb_lib.sh
+# shellcheck source-path=SCRIPTDIR source=../e2e/xvfb_lib.sh
 . "$(dirname "$0")/../e2e/xvfb_lib.sh"
 [ "$(id -u)" -eq 0 ] || skip "needs root (the sandbox's build slots are user ids of their own)"
 command -v bwrap >/dev/null || skip "bubblewrap is not installed"
@@ -49,8 +49,9 @@ expect_clean_exit
 [ -f rec.scr ] || fail "no recorded script"
 lines=$(tr -d '\r' <rec.scr)
 echo "recorded: $lines"
-[ "$(wc -l <rec.scr)" -eq 2 ] && [ "$(grep -c "$(printf '\r')\$" rec.scr)" -eq 2 ] ||
+if [ "$(wc -l <rec.scr)" -ne 2 ] || [ "$(grep -c "$(printf '\r')\$" rec.scr)" -ne 2 ]; then
     fail "the script is not two lines ending in CR LF"
+fi
 first=$(echo "$lines" | head -n 1)
 echo "$first" | grep -Eqx 'VORNA_MOUSE\(-?[0-2], -?[0-9]+\);' || fail "the click was recorded as: $first"
 [ "$(echo "$lines" | tail -n 1)" = "VORNA_KBD(97);" ] || fail "the key was not recorded as VORNA_KBD(97)"
