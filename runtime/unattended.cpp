@@ -5,7 +5,8 @@
 //     VORNA_PLAY_EXIT=1      when that playback ends by itself, the program gets EVENT_QUIT
 //     VORNA_PICTURE=file     the program's end saves the canvas there as PNG
 //     VORNA_PICTURE_AT=3,10  also the canvas after the program's answer to its 3rd and 10th
-//                            event, as file-3.png and file-10.png
+//                            event, as file-3.png and file-10.png; the log (VORNA_LOG) gets a
+//                            line "VORNA_PICTURE_AT: event 3" where each is taken
 //     VORNA_LOG=file         every printed line and every drawing-log line (logging on or off)
 //                            is appended there, one line each, in the order they happen
 //     VORNA_LOG_LIMIT=64M    at most that many bytes of lines go to the log; a last line says
@@ -381,8 +382,15 @@ void unattended_before_wait(void) {
     if (runtime_state.picture_at_due == 0 || !runtime_state.picture_path) return;
     char name[PATH_MAX + 16];
     picture_name_at(runtime_state.picture_path, runtime_state.picture_at_due, name, sizeof name);
+    const int event = runtime_state.picture_at_due;
     runtime_state.picture_at_due = 0;
     save_unattended_picture(name);
+    // The log's mark of where this picture was taken, so that a marker can compare what was
+    // drawn up to here; only runs that take pictures after events have it, and only the log
+    // (not the console) gets it.
+    char marker[64];
+    std::snprintf(marker, sizeof marker, "VORNA_PICTURE_AT: event %d", event);
+    unattended_log_line(marker);
 }
 
 void unattended_event_returned(void) {

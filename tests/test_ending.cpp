@@ -63,7 +63,7 @@ const EndingCase CASES[] = {
     {"returned without shutting down", "",
      PLAY "VORNA_PICTURE=p.png VORNA_LOG=l.log ENDING='noshutdown save' \"$PROG\" >out.txt", 0, "",
      "cmp p.png own-5.png && test \"$(tail -n 1 l.log)\" = 'EOF encountered in script file s.scr' && "
-     "test \"$(grep -c '^event' l.log)\" = 5"},
+     "test \"$(grep -c '^event' l.log)\" = 5 && ! grep -q VORNA_PICTURE_AT l.log"},
     {"exit(0) without shutting down", "", PLAY "VORNA_PICTURE=p.png ENDING='exit save text' \"$PROG\" >out.txt", 0, "",
      "cmp p.png own-5.png && grep -qx end out.txt"},
     {"recording from the start, ended by exit(0)", "printf 'stale' >r.scr",
@@ -143,6 +143,14 @@ const EndingCase CASES[] = {
      PLAY "VORNA_PICTURE=marks/p.png VORNA_PICTURE_AT=6,2,5,2 ENDING='save noshutdown' \"$PROG\" >/dev/null", 0, "",
      "cmp marks/p-2.png own-2.png && cmp marks/p-5.png own-5.png && cmp marks/p-6.png own-5.png && "
      "cmp marks/p.png own-5.png && test \"$(ls marks)\" = \"$(printf 'p-2.png\\np-5.png\\np-6.png\\np.png')\""},
+    // The log marks where each of those pictures is taken (after the program drew its answer),
+    // the console does not.
+    {"pictures at events marked in the log", "",
+     PLAY "VORNA_PICTURE=p.png VORNA_PICTURE_AT=2,6 VORNA_LOG=l.log ENDING=save \"$PROG\" >out.txt", 0, "",
+     "test \"$(grep -E '^(event|VORNA_PICTURE_AT)' l.log)\" = \"$(printf 'event 1\\nevent 2\\nVORNA_PICTURE_AT: "
+     "event 2\\nevent 3\\nevent 4\\nevent 5\\nVORNA_PICTURE_AT: event 6')\" && "
+     "test \"$(grep -B1 -x 'VORNA_PICTURE_AT: event 2' l.log | head -n 1)\" = 'event 2' && "
+     "! grep -q VORNA_PICTURE_AT out.txt && cmp p-2.png own-2.png"},
     {"pictures at events, no extension", "",
      PLAY "VORNA_PICTURE=pic VORNA_PICTURE_AT=1 ENDING=save \"$PROG\" >/dev/null", 0, "",
      "cmp pic-1 own-1.png && cmp pic own-5.png"},

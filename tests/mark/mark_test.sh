@@ -9,7 +9,7 @@
 # sandboxed process is left. Then: a rerun skips every unchanged student and marks a changed
 # one, a run killed midway leaves a valid report, calibration finds no differences, a crashing
 # model leaves every student "marking error" (and status 1), and --answers, --at, --points and
-# --gradebook canvas on a small class.
+# --gradebook canvas on a small class (with the differences in words at each checkpoint).
 # Usage: mark_test.sh <build dir> <source dir> <report dir to leave for report_check.mjs>
 set -eu
 BUILD=${1:?build dir}
@@ -214,6 +214,19 @@ if report["checkpoints"] != ["1", "3", "end"]: bad.append("checkpoints %r" % rep
 if pixels("same") != [0, 0, 0]: bad.append("same: %r" % pixels("same"))
 p = pixels("late_dot")
 if not (p[0] == 0 and p[1] > 0 and p[2] > 0): bad.append("late_dot: %r" % p)
+# In words at each checkpoint: the dots shown after event 3 (the second one moved), none after
+# event 1, and all three moved ones at the end.
+words = [c["words"] for c in s["late_dot"]["checkpoints"]]
+if words[0] != [] or words[1] != ["green filled circle is at (70, 50) radius 8; the model's is at (50, 50) radius 8",
+                                  "green filled circle is at (-30, -50) radius 8; the model's is at (-50, -50) radius 8"] \
+        or len(words[2]) != 3 or any(c["words"] for c in s["same"]["checkpoints"]):
+    bad.append("words at the checkpoints %r" % words)
+rows = list(csv.reader(open(out + "/results.csv")))
+late = dict(zip(rows[0], [r for r in rows if r[0] == "late_dot"][0]))
+if "(70, 50)" not in " ".join(v for k, v in late.items() if k.startswith("3 ")):
+    bad.append("no words for checkpoint 3 in the csv %r" % late)
+if "after event 3:<ul class=words><li>green filled circle is at (70, 50)" not in open(out + "/index.html").read():
+    bad.append("no words for checkpoint 3 in the html")
 if s["same"]["points"] != 10 or s["late_dot"]["points"] != 2: bad.append("points %r %r" % (s["same"]["points"], s["late_dot"]["points"]))
 log = open(out + "/model/log.txt").read()
 if 'black text at (-250,200), "Ada"' not in log or 'red text at (-250,150), "red"' not in log:

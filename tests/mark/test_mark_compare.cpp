@@ -83,6 +83,54 @@ TEST(MarkCompare, LongLogsBeyondTheAlignmentBudgetStillCompare) {
     EXPECT_EQ(result.words[0], "filled circle at (0, 0) radius 1 is green; the model's is red");
 }
 
+TEST(MarkCompare, ACheckpointComparesWhatTheCanvasShowsThere) {
+    // Each log: a first scene, a clear, the dots up to event 2's marker, then more drawing.
+    // At event 2 only the dots since the clear count, and nothing drawn after the marker.
+    const std::string model = "red pixel at (9,9)\n"
+                              "VORNA_PICTURE_AT: event 1\n"
+                              "Clearing the graphics window\n"
+                              "green circle at (0,0), radius 8\n"
+                              "printed event 2\n"
+                              "green circle at (50,50), radius 8\n"
+                              "VORNA_PICTURE_AT: event 2\n"
+                              "green circle at (1,1), radius 8\n";
+    const std::string student = "blue pixel at (9,9)\n"
+                                "VORNA_PICTURE_AT: event 1\n"
+                                "Clearing the graphics window\n"
+                                "green circle at (0,0), radius 8\n"
+                                "green circle at (70,50), radius 8\n"
+                                "VORNA_PICTURE_AT: event 2\n"
+                                "green circle at (5,5), radius 8\n";
+    struct Case {
+        const char *event;
+        long total;
+        std::vector<std::string> words;
+    };
+    const Case CASES[] = {
+        {"1", 1, {"pixel at (9, 9) is blue; the model's is red"}},
+        {"2", 1, {"green filled circle is at (70, 50) radius 8; the model's is at (50, 50) radius 8"}},
+    };
+    for (const Case &c : CASES) {
+        std::string model_shown, student_shown;
+        ASSERT_TRUE(log_at_checkpoint(model, c.event, &model_shown)) << c.event;
+        ASSERT_TRUE(log_at_checkpoint(student, c.event, &student_shown)) << c.event;
+        const LogComparison result = compare_logs(model_shown, student_shown, 5);
+        EXPECT_EQ(result.total, c.total) << c.event;
+        EXPECT_EQ(result.words, c.words) << c.event;
+    }
+    std::string shown;
+    EXPECT_TRUE(log_at_checkpoint("VORNA_PICTURE_AT: event 3\n", "3", &shown));
+    EXPECT_EQ(shown, "");
+    // No marker for that event (event 12 is not event 2's marker read further): nothing to compare.
+    EXPECT_FALSE(log_at_checkpoint(model, "3", &shown));
+    EXPECT_FALSE(log_at_checkpoint("VORNA_PICTURE_AT: event 12\n", "1", &shown));
+    EXPECT_FALSE(log_at_checkpoint("x VORNA_PICTURE_AT: event 2\n", "2", &shown));
+    // A printed line that merely ends with the words of a clear does not start the canvas anew.
+    ASSERT_TRUE(log_at_checkpoint("red pixel at (1,1)\nsaid Clearing the graphics window\nVORNA_PICTURE_AT: event 1\n",
+                                  "1", &shown));
+    EXPECT_EQ(compare_logs("red pixel at (1,1)\n", shown, 5).total, 0);
+}
+
 TEST(MarkCompare, LastDrawingLineSkipsPrintedLines) {
     EXPECT_EQ(last_drawing_line("red pixel at (3,4)\nlooping now\n"), "red pixel at (3, 4)");
     EXPECT_EQ(last_drawing_line("nothing drawn\n"), "");

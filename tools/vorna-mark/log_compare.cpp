@@ -8,6 +8,9 @@
 // when that is small enough); in each stretch where they part, a model shape is paired with a
 // student shape of the same kind, first by the same place (then the colour differs), then by
 // the same colour (then the place differs). What is left is missing or extra.
+//
+// A checkpoint after an event compares what the canvas shows there: the shapes from the last
+// clear up to the line the runtime logs where it saved that picture.
 #include <algorithm>
 #include <cstring>
 
@@ -169,6 +172,25 @@ void explain_stretch(const std::vector<Shape> &model, std::size_t m0, std::size_
 std::string last_drawing_line(const std::string &log) {
     const std::vector<Shape> shapes = shapes_of(log);
     return shapes.empty() ? std::string() : described(shapes.back());
+}
+
+bool log_at_checkpoint(const std::string &log, const std::string &event, std::string *shown) {
+    // The runtime writes this line where it saves the picture after that event.
+    const std::string marker = "VORNA_PICTURE_AT: event " + event + "\n";
+    std::size_t at = 0;
+    if (log.compare(0, marker.size(), marker) != 0) {
+        at = log.find("\n" + marker);
+        if (at == std::string::npos) return false;
+        at++;
+    }
+    // What the canvas shows there: the shapes since the last clear before the marker.
+    const std::string clear = "Clearing the graphics window\n";
+    std::size_t from = at >= clear.size() ? log.rfind(clear, at - clear.size()) : std::string::npos;
+    while (from != std::string::npos && from > 0 && log[from - 1] != '\n')
+        from = from >= 1 ? log.rfind(clear, from - 1) : std::string::npos;
+    if (from == std::string::npos) from = 0;
+    *shown = log.substr(from, at - from);
+    return true;
 }
 
 LogComparison compare_logs(const std::string &model_log, const std::string &student_log, std::size_t keep) {

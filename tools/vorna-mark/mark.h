@@ -196,6 +196,9 @@ struct LogComparison {
 };
 LogComparison compare_logs(const std::string &model_log, const std::string &student_log, std::size_t keep);
 std::string last_drawing_line(const std::string &log);
+// The part of a log drawn on the canvas when the picture after `event` was saved (from the
+// last clear up to the runtime's "VORNA_PICTURE_AT: event N" line); false when it has none.
+bool log_at_checkpoint(const std::string &log, const std::string &event, std::string *shown);
 
 // --- picture_compare.cpp
 // Differing pixels between two PNG files, with the difference picture written to diff_path;

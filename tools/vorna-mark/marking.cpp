@@ -194,6 +194,14 @@ bool compare_with_model(Batch &batch, const RunOutcome &run, StudentResult *resu
             k.words.assign(words.words.begin(),
                            words.words.begin() + std::min<std::size_t>(words.words.size(), MARK_WORDS_PER_CHECKPOINT));
             k.total_differences = words.total;
+        } else if (k.name != "end" && !k.student_picture.empty() && !k.model_picture.empty()) {
+            std::string model_shown, student_shown;
+            if (log_at_checkpoint(batch.model.log, k.name, &model_shown) &&
+                log_at_checkpoint(run.log, k.name, &student_shown)) {
+                const LogComparison words = compare_logs(model_shown, student_shown, MARK_WORDS_PER_CHECKPOINT);
+                k.words = words.words;
+                k.total_differences = words.total;
+            }
         }
         result->checkpoints.push_back(k);
     }
