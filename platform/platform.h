@@ -295,3 +295,20 @@ void platform_quit_signal_settled(void);
 
 // 1 from the moment SIGINT or SIGTERM asks the program to quit until platform_quit_signal_settled.
 int platform_quit_signal_pending(void);
+
+// ---------------------------------------------------------------------------------------------
+// Endless-loop watchdog
+// ---------------------------------------------------------------------------------------------
+
+// Watches the program from now on (after_ms 0: stops watching): whenever it goes after_ms
+// without being in the event wait, stderr_text (kept, not copied) goes to standard error at
+// once, from outside the program's thread, and platform_loop_watch_alarm reports it once. Each
+// stall is reported once; the next begins when the program next leaves the wait.
+void platform_watch_for_loops(int after_ms, const char *stderr_text);
+
+// The program enters (1) or leaves (0) a wait for the user: the event wait or a prompt. Cheap
+// enough for every event.
+void platform_loop_watch_waiting(int in_wait);
+
+// 1 once for each reported stall, taken by the first call after it; else 0.
+int platform_loop_watch_alarm(void);

@@ -202,6 +202,8 @@ int VORNA_wait(VORNA_Event *event) {
             event->repeat = runtime_state.event_repeat;
         }
     }
+    // A tick handed out before the poll is a wait too: the watchdog's clock starts afresh.
+    if (runtime_state.graphics_window) platform_loop_watch_waiting(0);
     return kind;
 }
 

@@ -80,6 +80,7 @@ enum {
     FORMAT_BUFFER_SIZE = 1024,
     COLOR_BACKGROUND = COLOR_WHITE,
     COLOR_COUNT = 24,
+    LOOP_WATCH_MS = 3000, // a program this long out of the event wait is told it may be in a loop
 };
 
 // Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
@@ -284,9 +285,23 @@ void console_draw_line(char *text);
 void log_drawing(const char *format, ...) VORNA_PRINTF_LIKE(1, 2);
 void text_window_proc(PlatformWindow *window, const PlatformMessage *message);
 void console_repaint(void);
+// Puts a copy of a printed line into the ring of the last lines (a line that cannot be copied
+// is not kept).
+void console_store_line(const char *text, std::size_t length);
 // Test seam: the allocator for console line copies, and an observer of every printed line.
 extern void *(*console_alloc)(std::size_t size);
 extern void (*console_observer)(const char *line);
+
+// loop_watch.cpp
+// Starts the endless-loop watchdog (VORNA_startup), unless loop_watch_after_ms is 0.
+void loop_watch_start(void);
+void loop_watch_stop(void); // VORNA_shutdown: the program is ending by itself
+// Tells the console, once, about a stall the watchdog reported: called whenever the program
+// draws or prints.
+void loop_watch_tell_console(void);
+// Test seam: how long out of the wait counts as a stall (LOOP_WATCH_MS); 0 leaves the watchdog
+// off. The test programs sit between waits as long as they like, so they set it to 0.
+extern int loop_watch_after_ms;
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

@@ -56,6 +56,7 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, runtime_state.tick_interval_ms);
     platform_quit_on_signals();
     unattended_begin();
+    loop_watch_start();
     return 1;
 }
 
@@ -63,6 +64,7 @@ int VORNA_shutdown(void) {
     if (refuse_other_thread("VORNA_shutdown")) return 0;
     // The program is ending by itself: a quit a signal asked for is settled.
     platform_quit_signal_settled();
+    loop_watch_stop();
     present_held_canvas();
     unattended_finish(); // ends a recording too, with its pending ticks
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
