@@ -312,3 +312,12 @@ void platform_loop_watch_waiting(int in_wait);
 
 // 1 once for each reported stall, taken by the first call after it; else 0.
 int platform_loop_watch_alarm(void);
+
+// ---------------------------------------------------------------------------------------------
+// Teaching aids' overlays: drawn over the graphics window's picture on the screen only, never
+// into a surface
+// ---------------------------------------------------------------------------------------------
+
+// Shows (on 1) or hides the axes through the client pixel (origin_x, origin_y) and a grid
+// every 50 pixels from them, with the grid lines' logical values (y up) as labels.
+void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin_y);

@@ -171,6 +171,7 @@ protected:
         QPainter painter(this);
         if (window_->kind == WINDOW_KIND_GRAPHICS) {
             painter.drawImage(0, 0, window_->surface.image);
+            if (window_->grid_on) qt_paint_grid(painter, window_->grid_origin, size());
         } else {
             qt_console_paint(window_, painter);
         }

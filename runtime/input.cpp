@@ -155,6 +155,7 @@ int VORNA_wait(VORNA_Event *event) {
     if (event == nullptr) VORNA_print("VORNA_wait needs a VORNA_Event to fill in; the event is not passed on\n");
     int kind = EVENT_QUIT;
     if (runtime_state.graphics_window) {
+        runtime_state.uses_full_input = true;
         runtime_state.event_key = 0;
         runtime_state.event_button = 0;
         runtime_state.event_wheel = 0;

@@ -157,6 +157,11 @@ struct RuntimeState {
     int pointer_x = 0;         // input_note_event: the last logical pointer position that a
     int pointer_y = 0;         // mouse message or mouse line carried
     bool pointer_known = false; // input_note_event sets it with the first position; never cleared
+    bool uses_full_input = false; // the first VORNA_wait sets it; never cleared: the program owns
+                                  // the plain function keys, and the aid keys take Shift
+
+    // Teaching aids (aids.cpp), shown on the window only.
+    bool aid_grid = false;     // the grid key sets and clears it
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -302,6 +307,12 @@ void loop_watch_tell_console(void);
 // Test seam: how long out of the wait counts as a stall (LOOP_WATCH_MS); 0 leaves the watchdog
 // off. The test programs sit between waits as long as they like, so they set it to 0.
 extern int loop_watch_after_ms;
+
+// aids.cpp
+// The aid a key-down asks for (1 for F1 ...), or 0 when it is no aid key for this program.
+int aid_for_key(const PlatformMessage *message);
+// Acts on an aid key (menu_handle_message); false for any other message.
+bool aids_take_key(const PlatformMessage *message);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

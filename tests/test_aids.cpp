@@ -1,0 +1,124 @@
+// Teaching aids: which keys are aid keys for which program, the F1 list, and the grid overlay,
+// shown on the window and never drawn into the canvas.
+#include <cstring>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+class Aids : public RuntimeTest {
+  protected:
+    void TearDown() override {
+        if (runtime_state.aid_grid) press(VK_CODE_F1 + 2, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
+        runtime_state.uses_full_input = false;
+        RuntimeTest::TearDown();
+    }
+    static PlatformMessage key_down(int vk, int modifiers, int held = 0) {
+        PlatformMessage message{};
+        message.window = runtime_state.graphics_window;
+        message.kind = MSG_KEY_DOWN;
+        message.a = vk;
+        message.b = held;
+        message.modifiers = modifiers;
+        return message;
+    }
+    static void press(int vk, int modifiers, int held = 0) {
+        const PlatformMessage message = key_down(vk, modifiers, held);
+        graphics_window_proc(runtime_state.graphics_window, &message);
+    }
+};
+
+TEST_F(Aids, AidKeysArePlainFunctionKeysOrWithShiftForFullInputPrograms) {
+    struct Case {
+        bool full_input;
+        int vk;
+        int modifiers;
+        int aid; // 0: not an aid key
+    } const cases[] = {
+        {false, VK_CODE_F1, 0, 1},
+        {false, VK_CODE_F1 + 2, 0, 3},
+        {false, VK_CODE_F1 + 1, 0, 0},                   // no aid on F2 yet
+        {false, VK_CODE_F12, 0, 0},                      // F12 stays the picture key
+        {false, VK_CODE_F1, INPUT_MOD_SHIFT, 0},         // Shift only for full input
+        {false, VK_CODE_F1, INPUT_MOD_CTRL, 0},
+        {false, VK_CODE_F1 + 2, INPUT_MOD_ALT, 0},
+        {false, 'A', 0, 0},
+        {true, VK_CODE_F1, 0, 0},                        // the program's own F1
+        {true, VK_CODE_F1, INPUT_MOD_SHIFT, 1},
+        {true, VK_CODE_F1 + 2, INPUT_MOD_SHIFT, 3},
+        {true, VK_CODE_F1 + 2, INPUT_MOD_SHIFT | INPUT_MOD_CTRL, 0},
+        {true, VK_CODE_F12, INPUT_MOD_SHIFT, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "full input " << c.full_input << ", key " << c.vk << ", modifiers "
+                                        << c.modifiers);
+        runtime_state.uses_full_input = c.full_input;
+        const PlatformMessage message = key_down(c.vk, c.modifiers);
+        EXPECT_EQ(aid_for_key(&message), c.aid);
+        // An aid key is no key event for VORNA_wait.
+        if (c.aid != 0) {
+            EXPECT_TRUE(menu_takes_key(&message));
+        }
+    }
+}
+
+TEST_F(Aids, F1ListsTheAidKeysWithTheShiftAFullInputProgramNeeds) {
+    press(VK_CODE_F1, 0);
+    press(VK_CODE_F1, 0, 1); // held: once only
+    EXPECT_EQ(printed_lines(), std::vector<std::string>({"Teaching aids (keys):\n", "  F1  this list\n",
+                                                         "  F3  axes and a 50-unit grid on the window (off)\n"}));
+    printed_lines().clear();
+    runtime_state.uses_full_input = true;
+    press(VK_CODE_F1, 0); // the program's key: nothing printed
+    EXPECT_TRUE(printed_lines().empty());
+    press(VK_CODE_F1, INPUT_MOD_SHIFT);
+    ASSERT_EQ(printed_lines().size(), 3u);
+    EXPECT_EQ(printed_lines()[1], "  Shift+F1  this list\n");
+}
+
+TEST_F(Aids, TheGridIsOnTheWindowOnlyAndAFullInputProgramStillGetsPlainF3) {
+    VORNA_clear();
+    present_canvas();
+    // A point on a grid line 50 units right of the y axis, away from any label.
+    const int x = runtime_state.origin_x + 50, y = runtime_state.origin_y - 120;
+    const std::uint32_t before = platform_window_shown_pixel(runtime_state.graphics_window, x, y);
+    if (before == 0xFFFFFFFFu && !platform_window_visible(runtime_state.graphics_window))
+        GTEST_SKIP() << "this platform cannot read the screen back";
+    EXPECT_EQ(before, RGB_WHITE);
+
+    press(VK_CODE_F1 + 2, 0);
+    EXPECT_TRUE(runtime_state.aid_grid);
+    const std::uint32_t with_grid = platform_window_shown_pixel(runtime_state.graphics_window, x, y);
+    EXPECT_NE(with_grid, RGB_WHITE);
+    EXPECT_EQ(with_grid & 0xFF, (with_grid >> 8) & 0xFF) << "a grey line";
+    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, x, y) & 0xFFFFFFu, RGB_WHITE) << "never in the canvas";
+    // A new picture keeps the grid over it.
+    VORNA_fill_circle(COLOR_RED, 300, 300, 3);
+    present_canvas();
+    EXPECT_EQ(platform_window_shown_pixel(runtime_state.graphics_window, x, y), with_grid);
+
+    press(VK_CODE_F1 + 2, 0);
+    EXPECT_FALSE(runtime_state.aid_grid);
+    EXPECT_EQ(platform_window_shown_pixel(runtime_state.graphics_window, x, y), RGB_WHITE);
+
+    // For a program reading full input, Shift+F3 is the aid and plain F3 its own key event,
+    // both as the toolkit delivers them.
+    runtime_state.uses_full_input = true;
+    PlatformWindow *w = runtime_state.graphics_window;
+    ASSERT_EQ(platform_send_named_key(w, "F3", "", INPUT_MOD_SHIFT, 1, 0), 1);
+    ASSERT_EQ(platform_send_named_key(w, "F3", "", INPUT_MOD_SHIFT, 0, 0), 1);
+    ASSERT_EQ(platform_send_named_key(w, "F3", "", 0, 1, 0), 1);
+    VORNA_Event event{};
+    {
+        WaitLimit limit("VORNA_wait");
+        EXPECT_EQ(VORNA_wait(&event), EVENT_KEY);
+    }
+    EXPECT_EQ(event.key, VORNA_KEY_F3);
+    EXPECT_EQ(event.modifiers, 0);
+    EXPECT_TRUE(runtime_state.aid_grid);
+    platform_send_named_key(w, "F3", "", 0, 0, 0);
+    drain_messages();
+}
+
+} // namespace
