@@ -321,3 +321,7 @@ int platform_loop_watch_alarm(void);
 // Shows (on 1) or hides the axes through the client pixel (origin_x, origin_y) and a grid
 // every 50 pixels from them, with the grid lines' logical values (y up) as labels.
 void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin_y);
+
+// Shows (on 1) or hides a small label with the text beside the client pixel (x, y), kept
+// inside the drawing area.
+void platform_show_label(PlatformWindow *window, int on, int x, int y, const char *text);

@@ -58,6 +58,10 @@ struct PlatformWindow {
     // Graphics window: the grid overlay (platform_show_grid), drawn by the paint only.
     bool grid_on = false;
     QPoint grid_origin;
+    // Graphics window: the pointer label (platform_show_label), drawn by the paint only.
+    bool label_on = false;
+    QPoint label_at;
+    QString label_text;
 };
 
 // The graphics window's menu bar, for the menu code.
@@ -99,6 +103,7 @@ void qt_console_paint(PlatformWindow *window, QPainter &painter);
 
 // qt_overlay.cpp: the grid and axes over the graphics window's picture (platform_show_grid).
 void qt_paint_grid(QPainter &painter, QPoint origin, QSize area);
+void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize area);
 void qt_console_fit_rows(PlatformWindow *window);
 const QFont &qt_console_font(void);
 // Draws the rows standing on the bottom edge of the area; safe on any thread.

@@ -40,6 +40,34 @@ void qt_paint_grid(QPainter &painter, QPoint origin, QSize area) {
     painter.restore();
 }
 
+void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize area) {
+    painter.save();
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    const QRect text_box = painter.fontMetrics().boundingRect(text).adjusted(-3, -2, 3, 2);
+    // Below right of the pointer, or on the other side where the drawing area ends.
+    int left = at.x() + 14, top = at.y() + 14;
+    if (left + text_box.width() > area.width()) left = at.x() - 6 - text_box.width();
+    if (top + text_box.height() > area.height()) top = at.y() - 6 - text_box.height();
+    const QRect box(left < 0 ? 0 : left, top < 0 ? 0 : top, text_box.width(), text_box.height());
+    painter.fillRect(box, QColor(255, 255, 225, 230));
+    painter.setPen(QColor(0, 0, 0));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+void platform_show_label(PlatformWindow *window, int on, int x, int y, const char *text) {
+    if (!window || !window->client) return;
+    window->label_on = on != 0;
+    window->label_at = QPoint(x, y);
+    window->label_text = QString::fromLatin1(text ? text : "");
+    window->own_update = true;
+    window->client->repaint();
+    window->own_update = false;
+}
+
 void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin_y) {
     if (!window || !window->client) return;
     window->grid_on = on != 0;

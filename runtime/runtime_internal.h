@@ -162,6 +162,7 @@ struct RuntimeState {
 
     // Teaching aids (aids.cpp), shown on the window only.
     bool aid_grid = false;     // the grid key sets and clears it
+    bool aid_coordinates = false; // the coordinates key sets and clears it
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -313,6 +314,10 @@ extern int loop_watch_after_ms;
 int aid_for_key(const PlatformMessage *message);
 // Acts on an aid key (menu_handle_message); false for any other message.
 bool aids_take_key(const PlatformMessage *message);
+// The coordinates label's text for a client pixel: "(x, y) colour name" (logical, y up).
+void aids_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size);
+// A pointer move while the coordinates aid is on moves its label (graphics_window_proc).
+void aids_note_pointer(const PlatformMessage *message);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

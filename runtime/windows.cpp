@@ -134,6 +134,7 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
     case MSG_BUTTON_UP:
     case MSG_MOUSE_MOVE:
     case MSG_WHEEL:
+        aids_note_pointer(message);
         input_handle_message(message);
         break;
     case MSG_COMMAND:

@@ -10,6 +10,7 @@ namespace {
 class Aids : public RuntimeTest {
   protected:
     void TearDown() override {
+        if (runtime_state.aid_coordinates) press(VK_CODE_F1 + 1, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
         if (runtime_state.aid_grid) press(VK_CODE_F1 + 2, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
         runtime_state.uses_full_input = false;
         RuntimeTest::TearDown();
@@ -38,7 +39,8 @@ TEST_F(Aids, AidKeysArePlainFunctionKeysOrWithShiftForFullInputPrograms) {
     } const cases[] = {
         {false, VK_CODE_F1, 0, 1},
         {false, VK_CODE_F1 + 2, 0, 3},
-        {false, VK_CODE_F1 + 1, 0, 0},                   // no aid on F2 yet
+        {false, VK_CODE_F1 + 1, 0, 2},
+        {false, VK_CODE_F1 + 3, 0, 0},                   // no aid on F4 yet
         {false, VK_CODE_F12, 0, 0},                      // F12 stays the picture key
         {false, VK_CODE_F1, INPUT_MOD_SHIFT, 0},         // Shift only for full input
         {false, VK_CODE_F1, INPUT_MOD_CTRL, 0},
@@ -67,13 +69,14 @@ TEST_F(Aids, F1ListsTheAidKeysWithTheShiftAFullInputProgramNeeds) {
     press(VK_CODE_F1, 0);
     press(VK_CODE_F1, 0, 1); // held: once only
     EXPECT_EQ(printed_lines(), std::vector<std::string>({"Teaching aids (keys):\n", "  F1  this list\n",
+                                                         "  F2  coordinates and colour under the pointer (off)\n",
                                                          "  F3  axes and a 50-unit grid on the window (off)\n"}));
     printed_lines().clear();
     runtime_state.uses_full_input = true;
     press(VK_CODE_F1, 0); // the program's key: nothing printed
     EXPECT_TRUE(printed_lines().empty());
     press(VK_CODE_F1, INPUT_MOD_SHIFT);
-    ASSERT_EQ(printed_lines().size(), 3u);
+    ASSERT_EQ(printed_lines().size(), 4u);
     EXPECT_EQ(printed_lines()[1], "  Shift+F1  this list\n");
 }
 
@@ -119,6 +122,43 @@ TEST_F(Aids, TheGridIsOnTheWindowOnlyAndAFullInputProgramStillGetsPlainF3) {
     EXPECT_TRUE(runtime_state.aid_grid);
     platform_send_named_key(w, "F3", "", 0, 0, 0);
     drain_messages();
+}
+
+TEST_F(Aids, TheCoordinatesLabelNamesTheLogicalPointAndItsPaletteColour) {
+    VORNA_clear();
+    VORNA_fill_circle(COLOR_RED, 0, 0, 10);
+    VORNA_draw_rectangle(COLOR_NAVY_BLUE, 100, -100, 120, -80, 1);
+    const int ox = runtime_state.origin_x, oy = runtime_state.origin_y;
+    struct Case {
+        int x, y; // client pixel
+        std::string text;
+    } const cases[] = {
+        {ox, oy, "(0, 0) red"},
+        {ox + 5, oy - 5, "(5, 5) red"},
+        {ox + 100, oy + 100, "(100, -100) navy blue"},
+        {ox - 200, oy + 200, "(-200, -200) white"},
+        {-1, oy, "(" + std::to_string(-1 - ox) + ", 0) outside the canvas"},
+    };
+    for (const Case &c : cases) {
+        char text[96];
+        aids_describe_pixel(c.x, c.y, text, sizeof text);
+        EXPECT_EQ(std::string(text), c.text);
+    }
+
+    // On the window only: the label follows the pointer; F2 again takes it away.
+    present_canvas();
+    PlatformWindow *w = runtime_state.graphics_window;
+    const int px = ox - 150, py = oy - 150;
+    const std::uint32_t before = platform_window_shown_pixel(w, px + 20, py + 20);
+    if (before == 0xFFFFFFFFu && !platform_window_visible(w)) GTEST_SKIP() << "this platform cannot read the screen back";
+    press(VK_CODE_F1 + 1, 0);
+    platform_send_pointer(w, MSG_MOUSE_MOVE, px, py, 0, 0, 0);
+    drain_messages();
+    EXPECT_NE(platform_window_shown_pixel(w, px + 15, py + 15), RGB_WHITE) << "the label's edge";
+    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, px + 15, py + 15) & 0xFFFFFFu, RGB_WHITE);
+    press(VK_CODE_F1 + 1, 0);
+    EXPECT_EQ(platform_window_shown_pixel(w, px + 15, py + 15), RGB_WHITE);
+    VORNA_clear();
 }
 
 } // namespace
