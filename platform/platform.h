@@ -325,3 +325,6 @@ void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin
 // Shows (on 1) or hides a small label with the text beside the client pixel (x, y), kept
 // inside the drawing area.
 void platform_show_label(PlatformWindow *window, int on, int x, int y, const char *text);
+
+// Shows the text in a small badge at the top right of the drawing area; an empty text hides it.
+void platform_show_badge(PlatformWindow *window, const char *text);

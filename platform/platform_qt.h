@@ -62,6 +62,7 @@ struct PlatformWindow {
     bool label_on = false;
     QPoint label_at;
     QString label_text;
+    QString badge_text; // graphics window: platform_show_badge's text, empty when none
 };
 
 // The graphics window's menu bar, for the menu code.
@@ -104,6 +105,7 @@ void qt_console_paint(PlatformWindow *window, QPainter &painter);
 // qt_overlay.cpp: the grid and axes over the graphics window's picture (platform_show_grid).
 void qt_paint_grid(QPainter &painter, QPoint origin, QSize area);
 void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize area);
+void qt_paint_badge(QPainter &painter, const QString &text, QSize area);
 void qt_console_fit_rows(PlatformWindow *window);
 const QFont &qt_console_font(void);
 // Draws the rows standing on the bottom edge of the area; safe on any thread.

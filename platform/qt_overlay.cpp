@@ -58,6 +58,29 @@ void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize are
     painter.restore();
 }
 
+void qt_paint_badge(QPainter &painter, const QString &text, QSize area) {
+    painter.save();
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    const QRect text_box = painter.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
+    const QRect box(area.width() - text_box.width() - 4, 4, text_box.width(), text_box.height());
+    painter.fillRect(box, QColor(255, 255, 225, 230));
+    painter.setPen(QColor(160, 0, 0));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+void platform_show_badge(PlatformWindow *window, const char *text) {
+    if (!window || !window->client) return;
+    window->badge_text = QString::fromLatin1(text ? text : "");
+    window->own_update = true;
+    window->client->repaint();
+    window->own_update = false;
+}
+
 void platform_show_label(PlatformWindow *window, int on, int x, int y, const char *text) {
     if (!window || !window->client) return;
     window->label_on = on != 0;

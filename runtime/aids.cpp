@@ -10,7 +10,21 @@ enum {
     AID_LIST = 1, // F1: the list of aid keys on the console
     AID_COORDINATES = 2, // F2: the pointer's coordinates and colour beside it
     AID_GRID = 3, // F3: axes and a 50-unit grid over the window
+    AID_SPEED = 5, // F5: the next tick speed factor
 };
+
+// The speed factors in quarters, in the order F5 steps through them: x1, x2, x4, x0.25, x0.5.
+constexpr int SPEED_QUARTERS[] = {4, 8, 16, 1, 2};
+constexpr int SPEED_COUNT = int(sizeof SPEED_QUARTERS / sizeof SPEED_QUARTERS[0]);
+const char *const SPEED_NAMES[] = {"x1", "x2", "x4", "x0.25", "x0.5"};
+
+void show_speed(void) {
+    char text[32] = "";
+    if (runtime_state.aid_speed != 0) std::snprintf(text, sizeof text, "speed %s", SPEED_NAMES[runtime_state.aid_speed]);
+    platform_show_badge(runtime_state.graphics_window, text);
+    platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID,
+                              delivered_tick_period(runtime_state.tick_interval_ms));
+}
 
 const char *aid_key_prefix(void) { return runtime_state.uses_full_input ? "Shift+" : ""; }
 
@@ -21,6 +35,7 @@ void print_aid_list(void) {
     VORNA_print("  %sF2  coordinates and colour under the pointer (%s)\n", shift,
                 runtime_state.aid_coordinates ? "on" : "off");
     VORNA_print("  %sF3  axes and a 50-unit grid on the window (%s)\n", shift, runtime_state.aid_grid ? "on" : "off");
+    VORNA_print("  %sF5  tick speed x1, x2, x4, x0.25, x0.5 (now %s)\n", shift, SPEED_NAMES[runtime_state.aid_speed]);
 }
 
 void show_grid(void) {
@@ -29,6 +44,11 @@ void show_grid(void) {
 }
 
 } // namespace
+
+int delivered_tick_period(int interval_ms) {
+    const int period = int((long long)interval_ms * 4 / SPEED_QUARTERS[runtime_state.aid_speed]);
+    return period < 1 ? 1 : period;
+}
 
 void aids_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size) {
     const char *name = "outside the canvas";
@@ -63,7 +83,7 @@ int aid_for_key(const PlatformMessage *message) {
     const int modifiers = message->modifiers & (INPUT_MOD_SHIFT | INPUT_MOD_CTRL | INPUT_MOD_ALT);
     if (modifiers != (runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0)) return 0;
     const int aid = message->a - VK_CODE_F1 + 1;
-    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID ? aid : 0;
+    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID || aid == AID_SPEED ? aid : 0;
 }
 
 bool aids_take_key(const PlatformMessage *message) {
@@ -77,6 +97,10 @@ bool aids_take_key(const PlatformMessage *message) {
     case AID_COORDINATES:
         runtime_state.aid_coordinates = !runtime_state.aid_coordinates;
         if (!runtime_state.aid_coordinates) platform_show_label(runtime_state.graphics_window, 0, 0, 0, "");
+        break;
+    case AID_SPEED:
+        runtime_state.aid_speed = (runtime_state.aid_speed + 1) % SPEED_COUNT;
+        show_speed();
         break;
     case AID_GRID:
         runtime_state.aid_grid = !runtime_state.aid_grid;

@@ -241,5 +241,5 @@ void VORNA_set_tick_interval(int ms) {
     runtime_state.tick_interval_ms = used;
     // Before start-up the interval waits for the timer that start-up starts.
     if (runtime_state.graphics_window)
-        platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID, used);
+        platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID, delivered_tick_period(used));
 }

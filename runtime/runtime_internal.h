@@ -163,6 +163,7 @@ struct RuntimeState {
     // Teaching aids (aids.cpp), shown on the window only.
     bool aid_grid = false;     // the grid key sets and clears it
     bool aid_coordinates = false; // the coordinates key sets and clears it
+    int aid_speed = 0;         // the speed key steps it through x1, x2, x4, x0.25, x0.5 (0: x1)
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -318,6 +319,9 @@ bool aids_take_key(const PlatformMessage *message);
 void aids_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size);
 // A pointer move while the coordinates aid is on moves its label (graphics_window_proc).
 void aids_note_pointer(const PlatformMessage *message);
+// The timer period the window system is asked for: the tick interval at the speed factor. The
+// program's own interval and its script never change with it.
+int delivered_tick_period(int interval_ms);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

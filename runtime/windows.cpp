@@ -53,7 +53,8 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     set_origin(client_width, client_height);
     runtime_state.origin_settled = true;
 
-    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, runtime_state.tick_interval_ms);
+    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID,
+                         delivered_tick_period(runtime_state.tick_interval_ms));
     platform_quit_on_signals();
     unattended_begin();
     loop_watch_start();

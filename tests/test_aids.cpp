@@ -1,5 +1,7 @@
 // Teaching aids: which keys are aid keys for which program, the F1 list, and the grid overlay,
 // shown on the window and never drawn into the canvas.
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +13,7 @@ class Aids : public RuntimeTest {
   protected:
     void TearDown() override {
         if (runtime_state.aid_coordinates) press(VK_CODE_F1 + 1, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
+        while (runtime_state.aid_speed != 0) press(VK_CODE_F1 + 4, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
         if (runtime_state.aid_grid) press(VK_CODE_F1 + 2, runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0);
         runtime_state.uses_full_input = false;
         RuntimeTest::TearDown();
@@ -41,6 +44,7 @@ TEST_F(Aids, AidKeysArePlainFunctionKeysOrWithShiftForFullInputPrograms) {
         {false, VK_CODE_F1 + 2, 0, 3},
         {false, VK_CODE_F1 + 1, 0, 2},
         {false, VK_CODE_F1 + 3, 0, 0},                   // no aid on F4 yet
+        {false, VK_CODE_F1 + 4, 0, 5},
         {false, VK_CODE_F12, 0, 0},                      // F12 stays the picture key
         {false, VK_CODE_F1, INPUT_MOD_SHIFT, 0},         // Shift only for full input
         {false, VK_CODE_F1, INPUT_MOD_CTRL, 0},
@@ -70,13 +74,14 @@ TEST_F(Aids, F1ListsTheAidKeysWithTheShiftAFullInputProgramNeeds) {
     press(VK_CODE_F1, 0, 1); // held: once only
     EXPECT_EQ(printed_lines(), std::vector<std::string>({"Teaching aids (keys):\n", "  F1  this list\n",
                                                          "  F2  coordinates and colour under the pointer (off)\n",
-                                                         "  F3  axes and a 50-unit grid on the window (off)\n"}));
+                                                         "  F3  axes and a 50-unit grid on the window (off)\n",
+                                                         "  F5  tick speed x1, x2, x4, x0.25, x0.5 (now x1)\n"}));
     printed_lines().clear();
     runtime_state.uses_full_input = true;
     press(VK_CODE_F1, 0); // the program's key: nothing printed
     EXPECT_TRUE(printed_lines().empty());
     press(VK_CODE_F1, INPUT_MOD_SHIFT);
-    ASSERT_EQ(printed_lines().size(), 4u);
+    ASSERT_EQ(printed_lines().size(), 5u);
     EXPECT_EQ(printed_lines()[1], "  Shift+F1  this list\n");
 }
 
@@ -159,6 +164,47 @@ TEST_F(Aids, TheCoordinatesLabelNamesTheLogicalPointAndItsPaletteColour) {
     press(VK_CODE_F1 + 1, 0);
     EXPECT_EQ(platform_window_shown_pixel(w, px + 15, py + 15), RGB_WHITE);
     VORNA_clear();
+}
+
+// F5 steps the speed; the window system's timer period follows, the program's tick interval
+// does not, and the ticks come at the new pace.
+TEST_F(Aids, TheSpeedFactorChangesTheDeliveredTickPeriodOnly) {
+    struct Step {
+        int period_at_100; // the timer period for a 100 ms tick interval
+        int period_at_10;
+    } const steps[] = {{50, 5}, {25, 2}, {400, 40}, {200, 20}, {100, 10}};
+    ASSERT_EQ(delivered_tick_period(100), 100);
+    for (const Step &step : steps) {
+        press(VK_CODE_F1 + 4, 0);
+        EXPECT_EQ(delivered_tick_period(100), step.period_at_100);
+        EXPECT_EQ(delivered_tick_period(10), step.period_at_10);
+        EXPECT_EQ(runtime_state.tick_interval_ms, TIMER_PERIOD_MS);
+    }
+    EXPECT_EQ(runtime_state.aid_speed, 0);
+
+    // x4: eight ticks of a 100 ms interval come in about 200 ms, far under the 800 ms of x1.
+    press(VK_CODE_F1 + 4, 0);
+    press(VK_CODE_F1 + 4, 0);
+    VORNA_set_animation(ANIM_RUN);
+    next_event(); // the first tick, whenever the timer had it
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 8; i++)
+        ASSERT_EQ(next_event().kind, EVENT_TICK);
+    const double fast_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("eight ticks at x4: %.0f ms\n", fast_ms);
+    EXPECT_LT(fast_ms, 600.0);
+    EXPECT_GT(fast_ms, 150.0);
+    // x0.25: two ticks take 800 ms at least.
+    press(VK_CODE_F1 + 4, 0);
+    next_event();
+    const auto slow_start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2; i++)
+        ASSERT_EQ(next_event().kind, EVENT_TICK);
+    const double slow_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - slow_start).count();
+    std::printf("two ticks at x0.25: %.0f ms\n", slow_ms);
+    EXPECT_GT(slow_ms, 700.0);
+    VORNA_set_animation(ANIM_HALT);
 }
 
 } // namespace
