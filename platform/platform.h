@@ -295,3 +295,36 @@ void platform_quit_signal_settled(void);
 
 // 1 from the moment SIGINT or SIGTERM asks the program to quit until platform_quit_signal_settled.
 int platform_quit_signal_pending(void);
+
+// ---------------------------------------------------------------------------------------------
+// Endless-loop watchdog
+// ---------------------------------------------------------------------------------------------
+
+// Watches the program from now on (after_ms 0: stops watching): whenever it goes after_ms
+// without being in the event wait, stderr_text (kept, not copied) goes to standard error at
+// once, from outside the program's thread, and platform_loop_watch_alarm reports it once. Each
+// stall is reported once; the next begins when the program next leaves the wait.
+void platform_watch_for_loops(int after_ms, const char *stderr_text);
+
+// The program enters (1) or leaves (0) a wait for the user: the event wait or a prompt. Cheap
+// enough for every event.
+void platform_loop_watch_waiting(int in_wait);
+
+// 1 once for each reported stall, taken by the first call after it; else 0.
+int platform_loop_watch_alarm(void);
+
+// ---------------------------------------------------------------------------------------------
+// Teaching aids' overlays: drawn over the graphics window's picture on the screen only, never
+// into a surface
+// ---------------------------------------------------------------------------------------------
+
+// Shows (on 1) or hides the axes through the client pixel (origin_x, origin_y) and a grid
+// every 50 pixels from them, with the grid lines' logical values (y up) as labels.
+void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin_y);
+
+// Shows (on 1) or hides a small label with the text beside the client pixel (x, y), kept
+// inside the drawing area.
+void platform_show_label(PlatformWindow *window, int on, int x, int y, const char *text);
+
+// Shows the text in a small badge at the top right of the drawing area; an empty text hides it.
+void platform_show_badge(PlatformWindow *window, const char *text);

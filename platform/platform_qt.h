@@ -55,6 +55,14 @@ struct PlatformWindow {
     unsigned long held_xid = 0;                       // where to put it: the X window, the
     QPoint held_offset;                               // drawing area's place in it, its size
     QSize held_size;
+    // Graphics window: the grid overlay (platform_show_grid), drawn by the paint only.
+    bool grid_on = false;
+    QPoint grid_origin;
+    // Graphics window: the pointer label (platform_show_label), drawn by the paint only.
+    bool label_on = false;
+    QPoint label_at;
+    QString label_text;
+    QString badge_text; // graphics window: platform_show_badge's text, empty when none
 };
 
 // The graphics window's menu bar, for the menu code.
@@ -93,6 +101,11 @@ inline QString qt_timer_name(int timer_id) { return QStringLiteral("vorna-timer-
 
 // The fixed-pitch font of the console and its rows' painter (qt_console.cpp).
 void qt_console_paint(PlatformWindow *window, QPainter &painter);
+
+// qt_overlay.cpp: the grid and axes over the graphics window's picture (platform_show_grid).
+void qt_paint_grid(QPainter &painter, QPoint origin, QSize area);
+void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize area);
+void qt_paint_badge(QPainter &painter, const QString &text, QSize area);
 void qt_console_fit_rows(PlatformWindow *window);
 const QFont &qt_console_font(void);
 // Draws the rows standing on the bottom edge of the area; safe on any thread.

@@ -171,6 +171,9 @@ protected:
         QPainter painter(this);
         if (window_->kind == WINDOW_KIND_GRAPHICS) {
             painter.drawImage(0, 0, window_->surface.image);
+            if (window_->grid_on) qt_paint_grid(painter, window_->grid_origin, size());
+            if (!window_->badge_text.isEmpty()) qt_paint_badge(painter, window_->badge_text, size());
+            if (window_->label_on) qt_paint_label(painter, window_->label_at, window_->label_text, size());
         } else {
             qt_console_paint(window_, painter);
         }

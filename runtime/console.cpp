@@ -11,9 +11,11 @@ namespace {
 
 int next_slot(int slot) { return (slot + 1) % CONSOLE_RING_SLOTS; }
 
+} // namespace
+
 // Stores a copy of the line in the ring. The copy is made before anything changes, so a copy
 // that cannot be made leaves the ring and its two indices exactly as they were.
-void store_line(const char *text, std::size_t length) {
+void console_store_line(const char *text, std::size_t length) {
     char *copy = static_cast<char *>(console_alloc(length + 1));
     if (!copy) return;
     std::memcpy(copy, text, length);
@@ -28,10 +30,13 @@ void store_line(const char *text, std::size_t length) {
     runtime_state.console_next = next_slot(runtime_state.console_next);
 }
 
+namespace {
+
 // One formatted line to the ring, the observer, the log file and the screen. The screen comes
 // last: drawing may shorten the buffer by its trailing newline.
 void print_line(char *buffer) {
-    store_line(buffer, std::strlen(buffer));
+    loop_watch_tell_console(); // a stall the watchdog saw is told before the program's line
+    console_store_line(buffer, std::strlen(buffer));
     if (console_observer) console_observer(buffer);
     unattended_log_line(buffer);
     console_draw_line(buffer);

@@ -55,6 +55,7 @@ int VORNA_next_event(int *x, int *y, char *key) {
         if (key) *key = 0;
         return EVENT_QUIT;
     }
+    platform_loop_watch_waiting(1);
     unattended_before_wait(); // the picture of the answer to the last event, if one is owed
     runtime_state.prompts_unanswered = 0; // a program that waits moves its script on
     runtime_state.event_kind = EVENT_NONE;
@@ -102,6 +103,7 @@ int VORNA_next_event(int *x, int *y, char *key) {
     const int kind = runtime_state.quit_requested ? EVENT_QUIT : runtime_state.event_kind;
     if (kind == EVENT_QUIT) present_held_canvas(); // the program may end without polling again
     unattended_event_returned();
+    platform_loop_watch_waiting(0);
     return kind;
 }
 

@@ -155,6 +155,7 @@ int VORNA_wait(VORNA_Event *event) {
     if (event == nullptr) VORNA_print("VORNA_wait needs a VORNA_Event to fill in; the event is not passed on\n");
     int kind = EVENT_QUIT;
     if (runtime_state.graphics_window) {
+        runtime_state.uses_full_input = true;
         runtime_state.event_key = 0;
         runtime_state.event_button = 0;
         runtime_state.event_wheel = 0;
@@ -202,6 +203,8 @@ int VORNA_wait(VORNA_Event *event) {
             event->repeat = runtime_state.event_repeat;
         }
     }
+    // A tick handed out before the poll is a wait too: the watchdog's clock starts afresh.
+    if (runtime_state.graphics_window) platform_loop_watch_waiting(0);
     return kind;
 }
 
@@ -238,5 +241,5 @@ void VORNA_set_tick_interval(int ms) {
     runtime_state.tick_interval_ms = used;
     // Before start-up the interval waits for the timer that start-up starts.
     if (runtime_state.graphics_window)
-        platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID, used);
+        platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID, delivered_tick_period(used));
 }

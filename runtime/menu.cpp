@@ -115,6 +115,8 @@ void menu_handle_message(const PlatformMessage *message) {
             runtime_state.ctrl_down = 1;
         } else if (message->a == VK_CODE_F12) {
             if (message->b == 0) save_numbered_picture(); // a held key saves one picture, not dozens
+        } else if (aids_take_key(message)) {
+            // a teaching aid's key: no command, no event
         } else if (runtime_state.ctrl_down == 1) {
             int id = command_for_key(message->a);
             if (id != 0) perform_command(id);
@@ -134,5 +136,6 @@ void menu_handle_message(const PlatformMessage *message) {
 }
 
 bool menu_takes_key(const PlatformMessage *message) {
+    if (aid_for_key(message) != 0) return true;
     return message->kind == MSG_KEY_DOWN && runtime_state.ctrl_down == 1 && command_for_key(message->a) != 0;
 }

@@ -93,6 +93,7 @@ bool canvas_target(RasterTarget *target) {
 void render_command(const DrawCommand *command) {
     PlatformSurface *canvas = runtime_state.canvas;
     if (!canvas) return; // nothing to draw into before start-up
+    loop_watch_tell_console();
     if (render_observer) render_observer(command, runtime_state.origin_x, runtime_state.origin_y);
     const std::int64_t ox = runtime_state.origin_x, oy = runtime_state.origin_y;
     const PlatformColor color = palette_color(command->color);

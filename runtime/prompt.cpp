@@ -113,7 +113,11 @@ int VORNA_gets(const char *prompt, char *result) {
     // leaves the previous buffer recorded.
     char *previous_result = runtime_state.prompt_result;
     runtime_state.prompt_result = result;
-    if (platform_prompt_dialog(runtime_state.graphics_window, PROMPT_TITLE, line, result, PROMPT_RESULT_SIZE) == -1) {
+    platform_loop_watch_waiting(1); // the user's typing is no loop
+    const int opened =
+        platform_prompt_dialog(runtime_state.graphics_window, PROMPT_TITLE, line, result, PROMPT_RESULT_SIZE);
+    platform_loop_watch_waiting(0);
+    if (opened == -1) {
         runtime_state.prompt_result = previous_result;
         return 0;
     }

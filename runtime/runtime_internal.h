@@ -80,6 +80,7 @@ enum {
     FORMAT_BUFFER_SIZE = 1024,
     COLOR_BACKGROUND = COLOR_WHITE,
     COLOR_COUNT = 24,
+    LOOP_WATCH_MS = 3000, // a program this long out of the event wait is told it may be in a loop
 };
 
 // Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
@@ -156,6 +157,13 @@ struct RuntimeState {
     int pointer_x = 0;         // input_note_event: the last logical pointer position that a
     int pointer_y = 0;         // mouse message or mouse line carried
     bool pointer_known = false; // input_note_event sets it with the first position; never cleared
+    bool uses_full_input = false; // the first VORNA_wait sets it; never cleared: the program owns
+                                  // the plain function keys, and the aid keys take Shift
+
+    // Teaching aids (aids.cpp), shown on the window only.
+    bool aid_grid = false;     // the grid key sets and clears it
+    bool aid_coordinates = false; // the coordinates key sets and clears it
+    int aid_speed = 0;         // the speed key steps it through x1, x2, x4, x0.25, x0.5 (0: x1)
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -284,9 +292,36 @@ void console_draw_line(char *text);
 void log_drawing(const char *format, ...) VORNA_PRINTF_LIKE(1, 2);
 void text_window_proc(PlatformWindow *window, const PlatformMessage *message);
 void console_repaint(void);
+// Puts a copy of a printed line into the ring of the last lines (a line that cannot be copied
+// is not kept).
+void console_store_line(const char *text, std::size_t length);
 // Test seam: the allocator for console line copies, and an observer of every printed line.
 extern void *(*console_alloc)(std::size_t size);
 extern void (*console_observer)(const char *line);
+
+// loop_watch.cpp
+// Starts the endless-loop watchdog (VORNA_startup), unless loop_watch_after_ms is 0.
+void loop_watch_start(void);
+void loop_watch_stop(void); // VORNA_shutdown: the program is ending by itself
+// Tells the console, once, about a stall the watchdog reported: called whenever the program
+// draws or prints.
+void loop_watch_tell_console(void);
+// Test seam: how long out of the wait counts as a stall (LOOP_WATCH_MS); 0 leaves the watchdog
+// off. The test programs sit between waits as long as they like, so they set it to 0.
+extern int loop_watch_after_ms;
+
+// aids.cpp
+// The aid a key-down asks for (1 for F1 ...), or 0 when it is no aid key for this program.
+int aid_for_key(const PlatformMessage *message);
+// Acts on an aid key (menu_handle_message); false for any other message.
+bool aids_take_key(const PlatformMessage *message);
+// The coordinates label's text for a client pixel: "(x, y) colour name" (logical, y up).
+void aids_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size);
+// A pointer move while the coordinates aid is on moves its label (graphics_window_proc).
+void aids_note_pointer(const PlatformMessage *message);
+// The timer period the window system is asked for: the tick interval at the speed factor. The
+// program's own interval and its script never change with it.
+int delivered_tick_period(int interval_ms);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

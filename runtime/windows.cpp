@@ -53,9 +53,11 @@ int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance,
     set_origin(client_width, client_height);
     runtime_state.origin_settled = true;
 
-    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID, runtime_state.tick_interval_ms);
+    platform_start_timer(runtime_state.graphics_window, TIMER_ANIMATION_ID,
+                         delivered_tick_period(runtime_state.tick_interval_ms));
     platform_quit_on_signals();
     unattended_begin();
+    loop_watch_start();
     return 1;
 }
 
@@ -63,6 +65,7 @@ int VORNA_shutdown(void) {
     if (refuse_other_thread("VORNA_shutdown")) return 0;
     // The program is ending by itself: a quit a signal asked for is settled.
     platform_quit_signal_settled();
+    loop_watch_stop();
     present_held_canvas();
     unattended_finish(); // ends a recording too, with its pending ticks
     platform_release_window_surface(runtime_state.graphics_window, runtime_state.window_dc);
@@ -132,6 +135,7 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
     case MSG_BUTTON_UP:
     case MSG_MOUSE_MOVE:
     case MSG_WHEEL:
+        aids_note_pointer(message);
         input_handle_message(message);
         break;
     case MSG_COMMAND:

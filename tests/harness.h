@@ -26,6 +26,7 @@
 inline void prepare_headless_toolkit(const char *program_name) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     platform_init(program_name);
+    loop_watch_after_ms = 0; // tests sit between waits as long as they like
 }
 
 // Starts the runtime the first time, as a program's entry does; later calls do nothing.

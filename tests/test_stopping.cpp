@@ -96,6 +96,17 @@ const StopCase STOP_CASES[] = {
      10.0,
      "",
      {"entry <first>", "entry <second>", NO_ANSWERS_LEFT, "entry <>", NO_ANSWERS_LEFT, "entry <>"}},
+    // The watchdog speaks on stderr while the program is still stuck; the log keeps the
+    // program's own lines only.
+    {"a program that computes 3.5 s without waiting",
+     "stall",
+     {LOG},
+     {},
+     0,
+     3.4,
+     10.0,
+     "vorna: the program has not waited for an event for 3 seconds: is it in a loop?\n",
+     {"after the stall"}},
     {"an empty VORNA_ANSWERS, as if unset",
      "ask-four",
      {"VORNA_ANSWERS=", PLAY_AND_EXIT[0], PLAY_AND_EXIT[1], LOG},

@@ -7,6 +7,7 @@
  *     gets-loop       asks "Name?" for ever, never waiting for an event
  *     wait-then-gets  waits until EVENT_QUIT, then asks "Name?" for ever
  *     ask-four        asks "Name?" four times, prints each entry, shuts down and returns 0
+ *     stall           computes 3.5 s without waiting, prints one line, shuts down and returns 0
  * Entries are printed as "entry <...>" on the console (and so in the VORNA_LOG file). */
 #include <stdio.h>
 #include <string.h>
@@ -57,6 +58,11 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     } else if (strcmp(command_line, "wait-then-gets") == 0) {
         wait_for_quit();
         ask_for_ever();
+    } else if (strcmp(command_line, "stall") == 0) {
+        sleep_ms(3500);
+        VORNA_print("after the stall\n");
+        VORNA_shutdown();
+        return 0;
     } else if (strcmp(command_line, "ask-four") == 0) {
         char entry[256];
         for (int i = 0; i < 4; i++)
