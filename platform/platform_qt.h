@@ -78,6 +78,12 @@ QWidget *qt_window_client(PlatformWindow *window);
 // Ends the long-lived painter of a surface (before the image is copied or shared).
 void qt_surface_end_painting(PlatformSurface *surface);
 
+// Starts a detached helper thread that sleeps on a pipe of its own, fds[0] to read and fds[1]
+// to write (both non-blocking, closed on exec), with every signal blocked in it, so that the
+// program's signal handlers run on the program's own threads (qt_signals.cpp). False, with errno
+// set and fds -1, when the pipe or the thread cannot be had.
+bool qt_start_helper_thread(void *(*body)(void *), int fds[2]);
+
 // Writes "vorna: ", the formatted text and a line break to stderr: for what the toolkit or
 // the system refuses where the program can only go on without it.
 void qt_warning(const char *format, ...) __attribute__((format(printf, 1, 2)));

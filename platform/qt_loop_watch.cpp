@@ -88,32 +88,12 @@ void *watch(void *) {
     }
 }
 
-bool start_thread() {
-    if (pipe2(wake_fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    // Every signal blocked in the thread, so that handlers run on the program's own threads.
-    sigset_t all, previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    pthread_t thread;
-    const int failed = pthread_create(&thread, nullptr, watch, nullptr);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (failed != 0) {
-        close(wake_fds[0]);
-        close(wake_fds[1]);
-        wake_fds[0] = wake_fds[1] = -1;
-        errno = failed;
-        return false;
-    }
-    pthread_detach(thread);
-    return true;
-}
-
 } // namespace
 
 void platform_watch_for_loops(int after_ms, const char *stderr_text) {
     if (after_ms > 0 && wake_fds[1] < 0) {
         alarm_text = stderr_text;
-        if (!start_thread()) {
+        if (!qt_start_helper_thread(watch, wake_fds)) {
             qt_warning("cannot watch for a program stuck in a loop (%s)", std::strerror(errno));
             return;
         }

@@ -154,31 +154,29 @@ void *watchdog(void *) {
     }
 }
 
-// Starts the watchdog with every signal blocked, so that the handler runs on the program's own
-// threads. False when it cannot run.
-bool start_watchdog() {
-    // Non-blocking at both ends: the handler must never wait, and the watchdog sleeps in poll().
-    if (pipe2(watchdog_fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+void settle_at_exit() { platform_quit_signal_settled(); }
+
+} // namespace
+
+bool qt_start_helper_thread(void *(*body)(void *), int fds[2]) {
+    // Non-blocking at both ends: a signal handler must never wait, and the thread sleeps in poll().
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     sigset_t all, previous;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &previous);
     pthread_t thread;
-    const int failed = pthread_create(&thread, nullptr, watchdog, nullptr);
+    const int failed = pthread_create(&thread, nullptr, body, nullptr);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (failed != 0) {
-        close(watchdog_fds[0]);
-        close(watchdog_fds[1]);
-        watchdog_fds[0] = watchdog_fds[1] = -1;
+        close(fds[0]);
+        close(fds[1]);
+        fds[0] = fds[1] = -1;
         errno = failed;
         return false;
     }
     pthread_detach(thread);
     return true;
 }
-
-void settle_at_exit() { platform_quit_signal_settled(); }
-
-} // namespace
 
 void platform_quit_on_signals(void) {
     std::signal(SIGXFSZ, SIG_IGN);
@@ -190,7 +188,7 @@ void platform_quit_on_signals(void) {
     }
     auto *notifier = new QSocketNotifier(signal_fds[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { drain_and_quit(); });
-    if (!start_watchdog())
+    if (!qt_start_helper_thread(watchdog, watchdog_fds))
         qt_warning("cannot watch for a program that ignores SIGINT and SIGTERM (%s); a second signal still ends it",
                    std::strerror(errno));
     // A program that returns from graphical_main or calls exit() is ending by itself.
