@@ -142,7 +142,7 @@ struct SandboxOutcome {
     int exit_status = -1;
     int signal = 0;
     bool wall_timeout = false;
-    long max_processes = 0;    // most processes seen at once
+    long max_processes = 0;    // most processes and threads seen at once (the limit counts both)
     long max_rss_kb = 0;
     double seconds = 0;
     std::string output;        // stdout and stderr, capped at MARK_OUTPUT_CAP

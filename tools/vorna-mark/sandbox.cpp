@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -94,6 +95,25 @@ long resident_kb(pid_t pid) {
     const int read = std::fscanf(file, "%ld %ld", &size, &resident);
     std::fclose(file);
     return read == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+// The threads of a process (each counts against the process limit), at least 1.
+long threads_of(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    std::FILE *file = std::fopen(path, "re");
+    if (!file) return 1;
+    char text[1024];
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[n] = '\0';
+    // Fields after the command name, which ends at the last ')': state is field 3, threads 20.
+    const char *at = std::strrchr(text, ')');
+    long threads = 0;
+    if (!at || std::sscanf(at + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %ld",
+                           &threads) != 1)
+        return 1;
+    return threads > 0 ? threads : 1;
 }
 
 // Processes (live ones) whose user id is uid, found by the owner of their /proc folders.
@@ -315,9 +335,12 @@ SandboxOutcome sandbox_run(const SandboxCommand &command) {
             // The sandbox's processes and their memory, also for a run killed before it could
             // report its own peak.
             const std::vector<pid_t> inside = processes_of(slot_uid);
-            long resident = 0;
-            for (pid_t process : inside) resident += resident_kb(process);
-            outcome.max_processes = std::max<long>(outcome.max_processes, static_cast<long>(inside.size()));
+            long resident = 0, tasks = 0;
+            for (pid_t process : inside) {
+                resident += resident_kb(process);
+                tasks += threads_of(process);
+            }
+            outcome.max_processes = std::max(outcome.max_processes, tasks);
             outcome.max_rss_kb = std::max(outcome.max_rss_kb, resident);
             next_sample = now + std::chrono::milliseconds(SAMPLE_INTERVAL_MS);
         }
