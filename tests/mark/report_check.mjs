@@ -68,8 +68,11 @@ try {
   check(errors.length === 0, `script errors: ${errors.join('; ')}`);
 
   // A student's page: its pictures load, its sections are there.
+  // The click only starts the navigation: wait for the new page and for its pictures.
   await page.click(`a[href="students/${someone.name}/index.html"]`);
+  await page.waitForURL(`**/students/${someone.name}/index.html`);
   await page.waitForLoadState('load');
+  await page.waitForFunction(() => Array.from(document.images).every((img) => img.complete), null, { timeout: 20000 });
   const pagePictures = await page.$$eval('img', (imgs) => imgs.map((img) => img.naturalWidth));
   check(pagePictures.length >= 2 && pagePictures.every((w) => w > 0), `${someone.name}'s page pictures do not load`);
   const text = await page.textContent('body');
