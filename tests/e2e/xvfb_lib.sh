@@ -81,14 +81,16 @@ start_xvfb() {
     echo "desktop: Xvfb on $DISPLAY, window manager: $E2E_WM"
 }
 
-# Starts openbox with its stock settings and waits until it manages the screen: then the root
-# window names its check window.
+# Starts openbox with its stock settings and waits until it has finished starting: it names its
+# check window early, but loads its theme and fonts after that (slow on a cold font cache) and
+# frames no window until then, so a program started in between would settle unframed. The
+# client list on the root window is written last, once it manages the screen.
 start_window_manager() {
     require_tools openbox xprop
     XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
     WM_PID=$!
     tries=0
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    until xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q 'window id'; do
         tries=$((tries + 1))
         [ $tries -le 100 ] || fail "openbox did not start: $(cat "$WORK/wm.log")"
         kill -0 "$WM_PID" 2>/dev/null || fail "openbox ended: $(cat "$WORK/wm.log")"
