@@ -63,6 +63,12 @@ int platform_save_surface(PlatformSurface *surface, const char *path);
 PlatformSurface *platform_load_surface(const char *path);
 void platform_destroy_surface(PlatformSurface *surface);
 
+// A text line drawn again is blitted from a cache of its glyphs' masks; with the cache off (0)
+// every line is drawn by the font system. Either way the cache is emptied.
+void platform_set_text_cache(int on);
+// How many lines the cache holds.
+int platform_text_cache_lines(void);
+
 // ---------------------------------------------------------------------------------------------
 // Console window content
 // ---------------------------------------------------------------------------------------------
