@@ -66,8 +66,9 @@ void platform_destroy_surface(PlatformSurface *surface);
 // A text line drawn again is blitted from a cache of its glyphs' masks; with the cache off (0)
 // every line is drawn by the font system. Either way the cache is emptied.
 void platform_set_text_cache(int on);
-// How many lines the cache holds.
-int platform_text_cache_lines(void);
+// How many lines the cache holds; *usable (when given) receives how many of them are blitted
+// (the others were found to differ and are drawn by the font system).
+int platform_text_cache_lines(int *usable);
 
 // ---------------------------------------------------------------------------------------------
 // Console window content

@@ -74,6 +74,10 @@ struct GlyphMask {
 struct CachedLine {
     std::string_view key; // the map's own key
     int advance = 0;
+    // Where the line draws, from the cell's top-left corner (the cell and the ink, with room
+    // around them): a line cut by the buffer's edge is drawn by the font system, which at large
+    // sizes rounds the cut glyphs' edges a little differently.
+    int ink_left = -2, ink_top = -2, ink_right = 0, ink_bottom = 0;
     bool usable = false; // drawn the same both ways; otherwise the font system draws it
     std::vector<GlyphMask> glyphs;
     std::vector<unsigned char> coverage;
@@ -220,18 +224,25 @@ bool gather_glyphs(CachedLine &out, QImage &scratch, const TextFace &face, const
                 }
             }
             out.glyphs.push_back(mask);
+            out.ink_left = std::min(out.ink_left, mask.dx - 2), out.ink_top = std::min(out.ink_top, mask.dy - 2);
+            out.ink_right = std::max(out.ink_right, mask.dx + mask.w + 2);
+            out.ink_bottom = std::max(out.ink_bottom, mask.dy + mask.h + 2);
         }
     }
     return true;
 }
 
-// Draws the line both ways over two noise backgrounds in two colours; true when every pixel
-// agrees.
+// Draws the line both ways, white on black, black on white and over two noise backgrounds in
+// two colours; true when every pixel agrees. The first two show how the glyphs' coverage adds
+// up where glyphs share a pixel, the noise how it is blended.
 bool same_both_ways(const CachedLine &line, QImage &direct, QImage &blitted, const TextFace &face,
                     const QString &text, int margin) {
-    const PlatformColor colors[2] = {0x3A7FD2u, 0xC41E6Bu};
-    for (int round = 0; round < 2; ++round) {
-        fill_noise(direct, 0x9E3779B9u + std::uint32_t(round));
+    const PlatformColor colors[4] = {0xFFFFFFu, 0x000000u, 0x3A7FD2u, 0xC41E6Bu};
+    for (int round = 0; round < 4; ++round) {
+        if (round < 2)
+            direct.fill(round == 0 ? 0xFF000000u : 0xFFFFFFFFu);
+        else
+            fill_noise(direct, 0x9E3779B9u + std::uint32_t(round));
         blitted = direct.copy();
         {
             QPainter painter(&direct);
@@ -251,6 +262,8 @@ CachedLine &build_line(TextCache &cache, std::string_view key, const TextFace &f
     built.advance = QFontMetrics(face.font).horizontalAdvance(text);
     const int margin = face.height + 8; // ink reaching beyond the cell: accents, overhangs
     const int width = built.advance + 2 * margin, height = face.height + 2 * margin;
+    built.ink_right = built.advance + 2;
+    built.ink_bottom = face.height + 2;
     QImage scratch(width, height, QImage::Format_RGB32), blitted;
     built.usable = !scratch.isNull() && gather_glyphs(built, scratch, face, text, margin) &&
                    same_both_ways(built, scratch, blitted, face, text, margin);
@@ -307,13 +320,13 @@ void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::i
         key[0] = char(size);
         std::memcpy(key + 1, text, std::size_t(n));
         CachedLine *line = cached_line(cache, std::string_view(key, std::size_t(n) + 1), face, text, n);
-        if (line && line->usable) {
-            if (left < 0 && left + line->advance < 0) return;
+        const int width = surface->image.width(), height = surface->image.height();
+        if (line && line->usable && left + line->ink_left >= 0 && top + line->ink_top >= 0 &&
+            left + line->ink_right <= width && top + line->ink_bottom <= height) {
             std::ptrdiff_t stride = 0;
             std::uint32_t *pixels = platform_surface_pixels(surface, &stride);
             if (!pixels) return;
-            blit_line(*line, pixels, stride, surface->image.width(), surface->image.height(), left, top,
-                      qt_color(color).rgb());
+            blit_line(*line, pixels, stride, width, height, left, top, qt_color(color).rgb());
             return;
         }
     }
@@ -329,4 +342,11 @@ void platform_set_text_cache(int on) {
     std::fill(std::begin(cache.seen), std::end(cache.seen), std::size_t(0));
 }
 
-int platform_text_cache_lines(void) { return int(text_cache().lines.size()); }
+int platform_text_cache_lines(int *usable) {
+    const TextCache &cache = text_cache();
+    if (usable) {
+        *usable = 0;
+        for (const CachedLine *line = cache.oldest; line; line = line->newer) *usable += line->usable;
+    }
+    return int(cache.lines.size());
+}
