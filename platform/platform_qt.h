@@ -75,6 +75,9 @@ void qt_window_menu_bar_changed(PlatformWindow *window);
 QWidget *qt_window_widget(PlatformWindow *window);
 QWidget *qt_window_client(PlatformWindow *window);
 
+// The long-lived painter of a surface, begun when it is not (which detaches the image from
+// any copy sharing it).
+QPainter &qt_surface_painter(PlatformSurface *surface);
 // Ends the long-lived painter of a surface (before the image is copied or shared).
 void qt_surface_end_painting(PlatformSurface *surface);
 

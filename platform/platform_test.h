@@ -63,6 +63,13 @@ int platform_save_surface(PlatformSurface *surface, const char *path);
 PlatformSurface *platform_load_surface(const char *path);
 void platform_destroy_surface(PlatformSurface *surface);
 
+// A text line drawn again is blitted from a cache of its glyphs' masks; with the cache off (0)
+// every line is drawn by the font system. Either way the cache is emptied.
+void platform_set_text_cache(int on);
+// How many lines the cache holds; *usable (when given) receives how many of them are blitted
+// (the others were found to differ and are drawn by the font system).
+int platform_text_cache_lines(int *usable);
+
 // ---------------------------------------------------------------------------------------------
 // Console window content
 // ---------------------------------------------------------------------------------------------

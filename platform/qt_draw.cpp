@@ -1,61 +1,22 @@
-// qt_draw.cpp: pixel surfaces and the text drawn into them.
+// qt_draw.cpp: pixel surfaces.
 //
 // A surface is a QImage in 32-bit RGB. The runtime draws its shapes straight into the image's
-// pixels (raster/, through platform_surface_pixels); text comes from the font system, drawn
-// with a QPainter kept open on the image between lines.
-#include <QApplication>
+// pixels (raster/, through platform_surface_pixels); text (qt_text.cpp) comes from the font
+// system, through a QPainter kept open on the image between lines.
 #include <QBuffer>
-#include <QFontInfo>
-#include <QFontMetrics>
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 
 #include "platform/platform_qt.h"
 
-namespace {
-
-QColor qt_color(PlatformColor color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
-
-QPainter &painter_for(PlatformSurface *surface) {
+QPainter &qt_surface_painter(PlatformSurface *surface) {
     if (!surface->painter.isActive()) {
         surface->painter.begin(&surface->image);
         surface->painter.setRenderHint(QPainter::Antialiasing, false);
     }
     return surface->painter;
 }
-
-struct TextFace {
-    QFont font;
-    int ascent = 0;
-    int height = 0;
-};
-
-// The runtime's text face at a pixel size: a face name that does not exist, so the font
-// system substitutes its default face. Looked up once per size.
-const TextFace &text_face(int size) {
-    static std::map<int, TextFace> faces;
-    auto found = faces.find(size);
-    if (found != faces.end()) return found->second;
-    QFont font(QStringLiteral("VORNA-font"));
-    if (size > 0) {
-        font.setPixelSize(size);
-    } else {
-        font.setPixelSize(QFontInfo(QApplication::font()).pixelSize());
-    }
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    QFontMetrics metrics(font);
-    TextFace face{font, metrics.ascent(), metrics.height()};
-    return faces.emplace(size, face).first->second;
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
 
 void qt_surface_end_painting(PlatformSurface *surface) {
     if (surface && surface->painter.isActive()) surface->painter.end();
@@ -108,7 +69,7 @@ std::uint32_t platform_surface_pixel(PlatformSurface *surface, int x, int y) {
 
 std::uint32_t *platform_surface_pixels(PlatformSurface *surface, std::ptrdiff_t *stride) {
     if (!surface || !stride || surface->image.isNull()) return nullptr;
-    painter_for(surface); // the image detached from any window copy, as for every drawing
+    qt_surface_painter(surface); // the image detached from any window copy, as for every drawing
     *stride = surface->image.bytesPerLine() / 4;
     return reinterpret_cast<std::uint32_t *>(surface->image.bits());
 }
@@ -147,19 +108,4 @@ void platform_destroy_surface(PlatformSurface *surface) {
     if (!surface || surface->window) return; // a window's own picture lives with the window
     qt_surface_end_painting(surface);
     delete surface;
-}
-
-int platform_text_line_height(int size) { return text_face(size).height; }
-
-void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::int64_t top, int size,
-                             const char *text, int n, PlatformColor color) {
-    if (!surface || !text || n <= 0) return;
-    const TextFace &face = text_face(size);
-    if (top > surface->image.height() || top + face.height < 0 || left > surface->image.width()) return;
-    const QString line = QString::fromLatin1(text, n);
-    if (left < 0 && left + QFontMetrics(face.font).horizontalAdvance(line) < 0) return;
-    QPainter &painter = painter_for(surface);
-    painter.setFont(face.font);
-    painter.setPen(qt_color(color));
-    painter.drawText(QPoint(int(left), int(top) + face.ascent), line);
 }

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -52,13 +54,38 @@ void put_pixel(const RasterTarget *t, std::int64_t x, std::int64_t y, std::uint3
     t->pixels[y * t->stride + x] = color;
 }
 
+// n pixels from p, in 16-byte stores where the run is long enough: filling is most of the
+// time a frame takes, and four pixels a store is several times faster than one.
+inline void fill_run(std::uint32_t *p, std::int64_t n, std::uint32_t color) {
+    if (n < 8) {
+        for (std::int64_t i = 0; i < n; ++i) p[i] = color;
+        return;
+    }
+    const std::uint32_t quad[4] = {color, color, color, color};
+    // Up to the first 16-byte boundary (pixels are 4-byte aligned), then whole blocks.
+    while (reinterpret_cast<std::uintptr_t>(p) & 15) {
+        *p++ = color;
+        --n;
+    }
+    for (; n >= 8; n -= 8, p += 8) {
+        std::memcpy(p, quad, sizeof quad);
+        std::memcpy(p + 4, quad, sizeof quad);
+    }
+    if (n >= 4) {
+        std::memcpy(p, quad, sizeof quad);
+        p += 4;
+        n -= 4;
+    }
+    for (std::int64_t i = 0; i < n; ++i) p[i] = color;
+}
+
 // Pixels x0..x1 (inclusive) of row y, cut to the buffer.
 void fill_span(const RasterTarget *t, std::int64_t y, std::int64_t x0, std::int64_t x1, std::uint32_t color) {
     if (y < 0 || y >= t->height) return;
     x0 = std::max<std::int64_t>(x0, 0);
     x1 = std::min<std::int64_t>(x1, t->width - 1);
     if (x0 > x1) return;
-    std::fill(t->pixels + y * t->stride + x0, t->pixels + y * t->stride + x1 + 1, color);
+    fill_run(t->pixels + y * t->stride + x0, x1 - x0 + 1, color);
 }
 
 // Pixels x0..x1, y0..y1 (inclusive), cut to the buffer.
@@ -69,8 +96,7 @@ void fill_block(const RasterTarget *t, std::int64_t x0, std::int64_t y0, std::in
     x0 = std::max<std::int64_t>(x0, 0);
     x1 = std::min<std::int64_t>(x1, t->width - 1);
     if (x0 > x1) return;
-    for (std::int64_t y = y0; y <= y1; ++y)
-        std::fill(t->pixels + y * t->stride + x0, t->pixels + y * t->stride + x1 + 1, color);
+    for (std::int64_t y = y0; y <= y1; ++y) fill_run(t->pixels + y * t->stride + x0, x1 - x0 + 1, color);
 }
 
 // ---------------------------------------------------------------------------------------------

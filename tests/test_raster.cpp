@@ -267,4 +267,36 @@ TEST(Raster, SmallShapesHaveTheirExactPixels) {
     }
 }
 
+// Rows filled from every start pixel (every alignment of the wide stores, rows of an odd stride)
+// and of every length up to past the buffer's right edge, by a block and by a polygon's
+// spans and outline: exactly the pixels of the row, nothing in the padding beyond the width.
+TEST(Raster, RowsOfEveryStartAndLengthFillExactlyTheirPixels) {
+    constexpr int W = 45, H = 4, STRIDE = 51;
+    constexpr std::uint32_t PAPER = 0x12345678u, INK = 0xFF00FF00u;
+    const RasterPen pen{0, INK, true, INK};
+    for (int kind = 0; kind < 2; ++kind)
+        for (int x0 = 0; x0 < 9; ++x0)
+            for (int length = 1; length <= W + 3; ++length) {
+                std::vector<std::uint32_t> pixels(std::size_t(STRIDE) * H, PAPER);
+                const RasterTarget target{pixels.data(), W, H, STRIDE};
+                if (kind == 0) {
+                    raster_rectangle(&target, x0, 1, x0 + length, 3, &pen);
+                } else {
+                    const std::int64_t xs[4] = {x0, x0 + length, x0 + length, x0};
+                    const std::int64_t ys[4] = {1, 1, 3, 3};
+                    raster_polygon(&target, xs, ys, 4, &pen);
+                }
+                int wrong = 0;
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < STRIDE; ++x) {
+                        // A polygon's outline runs through its corner pixels: one row and column more.
+                        const int more = kind == 1;
+                        const bool inked = y >= 1 && y < 3 + more && x >= x0 && x < x0 + length + more && x < W;
+                        wrong += pixels[std::size_t(y) * STRIDE + x] != (inked ? INK : PAPER);
+                    }
+                EXPECT_EQ(wrong, 0) << (kind == 0 ? "block" : "polygon") << " from " << x0 << ", " << length
+                                    << " pixels";
+            }
+}
+
 } // namespace
