@@ -165,6 +165,19 @@ struct RuntimeState {
     bool aid_coordinates = false; // the coordinates key sets and clears it
     int aid_speed = 0;         // the speed key steps it through x1, x2, x4, x0.25, x0.5 (0: x1)
 
+    // Animated capture (capture.cpp).
+    struct CaptureRecording *capture_key = nullptr; // the capture key starts and stops it (null);
+                                                    // capture_finish stops it at the program's end
+    struct CaptureRecording *capture_run = nullptr; // VORNA_GIF: unattended_begin starts it,
+                                                    // capture_finish ends it (null)
+    char *gif_path = nullptr;    // VORNA_GIF: unattended_read_environment
+    char *frames_path = nullptr; // VORNA_FRAMES: unattended_read_environment; capture_finish, or a
+                                 // frame that cannot be saved, frees it (null)
+    long long capture_clock_ms = 0; // capture_run_event_returned: the run's time as it would run
+                                    // live, where the next frame of VORNA_GIF begins
+    std::chrono::steady_clock::time_point capture_wait_started{}; // capture_run_at_wait
+    bool capture_wait_replayed = false; // capture_run_at_wait: the wait's event comes from a script
+
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
     char *console_lines[CONSOLE_RING_SLOTS] = {}; // store_line (console.cpp) puts a copy of each
@@ -322,6 +335,35 @@ void aids_note_pointer(const PlatformMessage *message);
 // The timer period the window system is asked for: the tick interval at the speed factor. The
 // program's own interval and its script never change with it.
 int delivered_tick_period(int interval_ms);
+
+// gif_encoder.cpp: animated GIF files written a frame at a time, a frame being the pixels of a
+// width x height picture (0xFFRRGGBB, stride pixels from row to row) and its delay.
+struct GifEncoder;
+// Starts the file on the open descriptor, which the encoder owns from now on (also when it
+// fails: null, with the reason).
+GifEncoder *gif_encoder_open(int fd, int width, int height, const char **reason);
+// Writes one frame at once; false once anything could not be written.
+bool gif_encoder_put_frame(GifEncoder *encoder, const std::uint32_t *pixels, std::ptrdiff_t stride, int delay_cs);
+long gif_encoder_frames(const GifEncoder *encoder);
+// Ends the file and closes it: null, or why the file is not whole.
+const char *gif_encoder_close(GifEncoder *encoder);
+
+// capture.cpp
+// The canvas as the picture shown from at_ms on (ms since the recording began).
+void capture_offer(struct CaptureRecording *recording, long long at_ms);
+// The window has just been given the canvas: the capture key's recording takes it.
+void capture_window_shown(void);
+// The capture key: starts recording the first free VORNA-0001.gif .. VORNA-9999.gif, or stops.
+void capture_toggle_key_recording(void);
+bool capture_recording_by_key(void);
+// unattended_begin: starts the VORNA_GIF recording; null, or why it cannot be written.
+const char *capture_run_begin(void);
+// A wait begins (and the run ends): the VORNA_GIF frame and the VORNA_FRAMES picture.
+void capture_run_at_wait(void);
+// A wait returns an event: the run's time moves on by that event's length.
+void capture_run_event_returned(void);
+// The program's end: stops the key's recording and finishes VORNA_GIF, after the final picture.
+void capture_finish(void);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

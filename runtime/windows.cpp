@@ -17,6 +17,7 @@ static void copy_canvas_to_window(void) {
     runtime_state.present_held = false;
     runtime_state.presented_at = std::chrono::steady_clock::now();
     runtime_state.frames_presented++;
+    capture_window_shown();
 }
 
 int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
@@ -92,6 +93,7 @@ void present_canvas_when_due(void) {
         if (platform_present_later(runtime_state.window_dc, runtime_state.canvas, PRESENT_INTERVAL_MS)) {
             runtime_state.canvas_dirty = false;
             runtime_state.present_held = true;
+            capture_window_shown();
             return;
         }
         if (std::chrono::steady_clock::now() - runtime_state.presented_at <
