@@ -90,7 +90,9 @@ int platform_present_later(PlatformSurface *dst, PlatformSurface *src, int inter
     if (!dst || !src || dst == src || !dst->window) return 0;
     // The presenter thread puts bare pictures on the screen; with an overlay shown the window's
     // own paint must draw each one.
-    if (dst->window->grid_on || dst->window->label_on || !dst->window->badge_text.isEmpty()) return 0;
+    if (dst->window->grid_on || dst->window->label_on || !dst->window->badge_text.isEmpty() ||
+        dst->window->outline_shape != OUTLINE_NONE)
+        return 0;
     qt_surface_end_painting(src);
     std::chrono::steady_clock::time_point drawn_at;
     {
@@ -162,4 +164,9 @@ void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::i
     painter.setFont(face.font);
     painter.setPen(qt_color(color));
     painter.drawText(QPoint(int(left), int(top) + face.ascent), line);
+}
+
+int platform_text_width(int size, const char *text, int n) {
+    if (!text || n <= 0) return 0;
+    return QFontMetrics(text_face(size).font).horizontalAdvance(QString::fromLatin1(text, n));
 }

@@ -12,6 +12,7 @@ enum {
     AID_LIST = 1, // F1: the list of aid keys on the console
     AID_COORDINATES = 2, // F2: the pointer's coordinates and colour beside it
     AID_GRID = 3, // F3: axes and a 50-unit grid over the window
+    AID_INSPECTOR = 4, // F4: a click tells which drawing call painted the pixel
     AID_SPEED = 5, // F5: the next tick speed factor
     AID_CAPTURE = 6, // F6: starts or stops recording the window as an animated GIF
 };
@@ -45,6 +46,8 @@ void print_aid_list(void) {
     VORNA_print("  %sF2  coordinates and colour under the pointer (%s)\n", shift,
                 runtime_state.aid_coordinates ? "on" : "off");
     VORNA_print("  %sF3  axes and a 50-unit grid on the window (%s)\n", shift, runtime_state.aid_grid ? "on" : "off");
+    VORNA_print("  %sF4  inspector: click a pixel to see the call that painted it (%s)\n", shift,
+                runtime_state.aid_inspector ? "on" : "off");
     VORNA_print("  %sF5  tick speed x1, x2, x4, x0.25, x0.5 (now %s)\n", shift, SPEED_NAMES[runtime_state.aid_speed]);
     VORNA_print("  %sF6  record the window as VORNA-0001.gif, ... (%s)\n", shift,
                 capture_recording_by_key() ? "recording" : "off");
@@ -95,7 +98,8 @@ int aid_for_key(const PlatformMessage *message) {
     const int modifiers = message->modifiers & (INPUT_MOD_SHIFT | INPUT_MOD_CTRL | INPUT_MOD_ALT);
     if (modifiers != (runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0)) return 0;
     const int aid = message->a - VK_CODE_F1 + 1;
-    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID || aid == AID_SPEED || aid == AID_CAPTURE
+    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID || aid == AID_SPEED || aid == AID_CAPTURE ||
+                   aid == AID_INSPECTOR
                ? aid
                : 0;
 }
@@ -119,6 +123,9 @@ bool aids_take_key(const PlatformMessage *message) {
     case AID_GRID:
         runtime_state.aid_grid = !runtime_state.aid_grid;
         show_grid();
+        break;
+    case AID_INSPECTOR:
+        inspector_toggle();
         break;
     case AID_CAPTURE:
         // While the badge shows, every picture reaches the window through the runtime's own

@@ -130,11 +130,17 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
         events_handle_message(message);
         break;
     case MSG_LBUTTON_DOWN:
+        if (runtime_state.aid_inspector) { // the inspector's click, not the program's
+            inspector_click(platform_message_x(message), platform_message_y(message));
+            break;
+        }
         if (!runtime_state.full_input) events_handle_message(message); // VORNA_wait's is input's
         input_handle_message(message);
         break;
-    case MSG_BUTTON_DOWN:
     case MSG_BUTTON_UP:
+        if (runtime_state.aid_inspector && message->c == VORNA_BUTTON_LEFT) break; // the inspector's
+        [[fallthrough]];
+    case MSG_BUTTON_DOWN:
     case MSG_MOUSE_MOVE:
     case MSG_WHEEL:
         aids_note_pointer(message);

@@ -43,8 +43,10 @@ TEST_F(Aids, AidKeysArePlainFunctionKeysOrWithShiftForFullInputPrograms) {
         {false, VK_CODE_F1, 0, 1},
         {false, VK_CODE_F1 + 2, 0, 3},
         {false, VK_CODE_F1 + 1, 0, 2},
-        {false, VK_CODE_F1 + 3, 0, 0},                   // no aid on F4 yet
+        {false, VK_CODE_F1 + 3, 0, 4},
         {false, VK_CODE_F1 + 4, 0, 5},
+        {false, VK_CODE_F1 + 5, 0, 6},
+        {false, VK_CODE_F1 + 6, 0, 0},                   // no aid on F7
         {false, VK_CODE_F12, 0, 0},                      // F12 stays the picture key
         {false, VK_CODE_F1, INPUT_MOD_SHIFT, 0},         // Shift only for full input
         {false, VK_CODE_F1, INPUT_MOD_CTRL, 0},
@@ -75,13 +77,15 @@ TEST_F(Aids, F1ListsTheAidKeysWithTheShiftAFullInputProgramNeeds) {
     EXPECT_EQ(printed_lines(), std::vector<std::string>({"Teaching aids (keys):\n", "  F1  this list\n",
                                                          "  F2  coordinates and colour under the pointer (off)\n",
                                                          "  F3  axes and a 50-unit grid on the window (off)\n",
-                                                         "  F5  tick speed x1, x2, x4, x0.25, x0.5 (now x1)\n"}));
+                                                         "  F4  inspector: click a pixel to see the call that painted it (off)\n",
+                                                         "  F5  tick speed x1, x2, x4, x0.25, x0.5 (now x1)\n",
+                                                         "  F6  record the window as VORNA-0001.gif, ... (off)\n"}));
     printed_lines().clear();
     runtime_state.uses_full_input = true;
     press(VK_CODE_F1, 0); // the program's key: nothing printed
     EXPECT_TRUE(printed_lines().empty());
     press(VK_CODE_F1, INPUT_MOD_SHIFT);
-    ASSERT_EQ(printed_lines().size(), 5u);
+    ASSERT_EQ(printed_lines().size(), 7u);
     EXPECT_EQ(printed_lines()[1], "  Shift+F1  this list\n");
 }
 
