@@ -123,3 +123,5 @@ void platform_show_outline(PlatformWindow *window, int shape, const int *xs, con
     window->client->repaint();
     window->own_update = false;
 }
+
+int platform_window_outline(PlatformWindow *window) { return window ? window->outline_shape : OUTLINE_NONE; }
