@@ -236,7 +236,9 @@ TEST(EndingRuns, AnimationFramesAreThePicturesAtEachEventTimedAsLive) {
         const char *name;
         const char *run;
         int frames;                  // frame pictures written: events returned, and the one at the end
-        std::vector<int> gif_frames; // which frame picture each GIF frame shows
+        std::vector<int> gif_frames; // which frame picture each GIF frame shows; live, a picture the
+                                     // program replaced at once (a tick queued while it drew) is
+                                     // no frame of its own, so any of them but the last may be missing
         int delay_min, delay_max;    // the delay of every GIF frame but the last, in 1/100 s
         int last_delay;              // ... and of the last (0: delay_min + 100 up to delay_max + 100)
     } const cases[] = {
@@ -260,13 +262,30 @@ TEST(EndingRuns, AnimationFramesAreThePicturesAtEachEventTimedAsLive) {
         const std::vector<DecodedFrame> frames = decode_gif("w/a.gif", &width, &height);
         EXPECT_EQ(width, 601);
         EXPECT_EQ(height, 540);
-        ASSERT_EQ(frames.size(), c.gif_frames.size());
+        std::vector<int> shown = c.gif_frames;
+        if (c.delay_min != c.delay_max) { // live: which pictures stayed long enough to be frames
+            shown.clear();
+            for (int picture : c.gif_frames) {
+                char name[64];
+                std::snprintf(name, sizeof name, "w/f/frame-%05d.png", picture);
+                PlatformSurface *surface = platform_load_surface(name);
+                ASSERT_NE(surface, nullptr) << name;
+                const std::size_t at = shown.size();
+                bool same = at < frames.size();
+                for (int y = 0; same && y < height; y++)
+                    for (int x = 0; same && x < width; x++)
+                        same = frames[at].screen[std::size_t(y) * width + x] == platform_surface_pixel(surface, x, y);
+                platform_destroy_surface(surface);
+                if (same || picture == c.gif_frames.back()) shown.push_back(picture);
+            }
+        }
+        ASSERT_EQ(frames.size(), shown.size());
         EXPECT_FALSE(std::filesystem::exists("w/f/frame-" + std::string(c.frames < 10 ? "0000" : "000") +
                                              std::to_string(c.frames) + ".png"));
         for (std::size_t i = 0; i < frames.size(); i++) {
             SCOPED_TRACE("GIF frame " + std::to_string(i));
             char name[64];
-            std::snprintf(name, sizeof name, "w/f/frame-%05d.png", c.gif_frames[i]);
+            std::snprintf(name, sizeof name, "w/f/frame-%05d.png", shown[i]);
             PlatformSurface *picture = platform_load_surface(name);
             ASSERT_NE(picture, nullptr) << name;
             int differing = 0;
