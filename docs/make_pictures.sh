@@ -1,6 +1,7 @@
 #!/bin/sh
 # make_pictures.sh: draws the reference's pictures again: docs/pictures/NAME.png from the example
-# program NAME (docs/examples/NAME.c), each run unattended and without a display.
+# program NAME (docs/examples/NAME.c), each run unattended and without a display, and the
+# README's docs/carscene.gif.
 # Usage: docs/make_pictures.sh [build dir]    (default: build)
 # or:    cmake --build build --target docs_pictures
 set -eu
@@ -19,3 +20,7 @@ for source in "$DOCS"/examples/*.c; do
         { cat "$WORK/output" >&2; echo "make_pictures: $name failed" >&2; exit 1; }
     echo "docs/pictures/$name.png"
 done
+# The README's animation: the car scene replaying docs/carscene.scr, recorded by VORNA_GIF.
+VORNA_PLAY="$DOCS/carscene.scr" VORNA_GIF="$DOCS/carscene.gif" "$BUILD/bin/carscene" >"$WORK/output" 2>&1 ||
+    { cat "$WORK/output" >&2; echo "make_pictures: carscene failed" >&2; exit 1; }
+echo "docs/carscene.gif"

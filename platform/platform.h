@@ -227,6 +227,8 @@ int platform_surface_height(PlatformSurface *surface);
 
 // Height of one line of text in the runtime's text face at the pixel size (0: default size).
 int platform_text_line_height(int size);
+// Width of n bytes (Latin-1) of text in that face: the box platform_draw_text_line draws in.
+int platform_text_width(int size, const char *text, int n);
 
 // Draws n bytes (Latin-1) of text with the top-left corner of its cell at (left, top).
 void platform_draw_text_line(PlatformSurface *surface, std::int64_t left, std::int64_t top, int size,
@@ -328,3 +330,10 @@ void platform_show_label(PlatformWindow *window, int on, int x, int y, const cha
 
 // Shows the text in a small badge at the top right of the drawing area; an empty text hides it.
 void platform_show_badge(PlatformWindow *window, const char *text);
+
+// The inspector's highlight of one shape: an outline through client pixels, drawn in a colour
+// that shows on any picture. OUTLINE_POLYGON closes the points; OUTLINE_ELLIPSE is the ellipse
+// in the box from the first point to the second; OUTLINE_LINE joins the first two points.
+enum { OUTLINE_NONE = 0, OUTLINE_POLYGON = 1, OUTLINE_ELLIPSE = 2, OUTLINE_LINE = 3 };
+enum { OUTLINE_POINTS_MAX = 4 };
+void platform_show_outline(PlatformWindow *window, int shape, const int *xs, const int *ys, int count);

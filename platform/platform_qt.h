@@ -63,6 +63,9 @@ struct PlatformWindow {
     QPoint label_at;
     QString label_text;
     QString badge_text; // graphics window: platform_show_badge's text, empty when none
+    // Graphics window: the inspector's outline (platform_show_outline), drawn by the paint only.
+    int outline_shape = 0; // OUTLINE_NONE when none
+    QPolygon outline_points;
 };
 
 // The graphics window's menu bar, for the menu code.
@@ -115,6 +118,7 @@ void qt_console_paint(PlatformWindow *window, QPainter &painter);
 void qt_paint_grid(QPainter &painter, QPoint origin, QSize area);
 void qt_paint_label(QPainter &painter, QPoint at, const QString &text, QSize area);
 void qt_paint_badge(QPainter &painter, const QString &text, QSize area);
+void qt_paint_outline(QPainter &painter, int shape, const QPolygon &points);
 void qt_console_fit_rows(PlatformWindow *window);
 const QFont &qt_console_font(void);
 // Draws the rows standing on the bottom edge of the area; safe on any thread.

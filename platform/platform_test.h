@@ -44,6 +44,8 @@ void platform_send_pointer(PlatformWindow *window, int kind, int x, int y, int b
 // The colour the screen shows at client pixel (x, y) of the window, as 0x00RRGGBB, once the
 // toolkit has made the repaints it owes; 0xFFFFFFFF when it cannot be read.
 std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y);
+// The inspector's outline over the window now: its OUTLINE_ shape (OUTLINE_NONE when none).
+int platform_window_outline(PlatformWindow *window);
 
 // Lets the toolkit deliver what it has, then drops every queued message.
 void platform_flush_messages(void);

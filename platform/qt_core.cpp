@@ -173,6 +173,8 @@ protected:
             painter.drawImage(0, 0, window_->surface.image);
             if (window_->grid_on) qt_paint_grid(painter, window_->grid_origin, size());
             if (!window_->badge_text.isEmpty()) qt_paint_badge(painter, window_->badge_text, size());
+            if (window_->outline_shape != OUTLINE_NONE)
+                qt_paint_outline(painter, window_->outline_shape, window_->outline_points);
             if (window_->label_on) qt_paint_label(painter, window_->label_at, window_->label_text, size());
         } else {
             qt_console_paint(window_, painter);

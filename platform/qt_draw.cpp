@@ -51,7 +51,9 @@ int platform_present_later(PlatformSurface *dst, PlatformSurface *src, int inter
     if (!dst || !src || dst == src || !dst->window) return 0;
     // The presenter thread puts bare pictures on the screen; with an overlay shown the window's
     // own paint must draw each one.
-    if (dst->window->grid_on || dst->window->label_on || !dst->window->badge_text.isEmpty()) return 0;
+    if (dst->window->grid_on || dst->window->label_on || !dst->window->badge_text.isEmpty() ||
+        dst->window->outline_shape != OUTLINE_NONE)
+        return 0;
     qt_surface_end_painting(src);
     std::chrono::steady_clock::time_point drawn_at;
     {

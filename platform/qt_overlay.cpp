@@ -73,6 +73,19 @@ void qt_paint_badge(QPainter &painter, const QString &text, QSize area) {
     painter.restore();
 }
 
+void qt_paint_outline(QPainter &painter, int shape, const QPolygon &points) {
+    painter.save();
+    // Black under a dashed yellow: seen on every colour of the palette.
+    for (const QPen &pen : {QPen(QColor(0, 0, 0), 3), QPen(QColor(255, 230, 0), 1, Qt::DashLine)}) {
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        if (shape == OUTLINE_POLYGON) painter.drawPolygon(points);
+        if (shape == OUTLINE_ELLIPSE && points.size() >= 2) painter.drawEllipse(QRect(points[0], points[1]));
+        if (shape == OUTLINE_LINE && points.size() >= 2) painter.drawLine(points[0], points[1]);
+    }
+    painter.restore();
+}
+
 void platform_show_badge(PlatformWindow *window, const char *text) {
     if (!window || !window->client) return;
     window->badge_text = QString::fromLatin1(text ? text : "");
@@ -100,3 +113,15 @@ void platform_show_grid(PlatformWindow *window, int on, int origin_x, int origin
     window->client->repaint();
     window->own_update = false;
 }
+
+void platform_show_outline(PlatformWindow *window, int shape, const int *xs, const int *ys, int count) {
+    if (!window || !window->client) return;
+    window->outline_shape = count > 0 ? shape : OUTLINE_NONE;
+    window->outline_points.clear();
+    for (int i = 0; i < count && i < OUTLINE_POINTS_MAX; i++) window->outline_points << QPoint(xs[i], ys[i]);
+    window->own_update = true;
+    window->client->repaint();
+    window->own_update = false;
+}
+
+int platform_window_outline(PlatformWindow *window) { return window ? window->outline_shape : OUTLINE_NONE; }

@@ -350,3 +350,8 @@ int platform_text_cache_lines(int *usable) {
     }
     return int(cache.lines.size());
 }
+
+int platform_text_width(int size, const char *text, int n) {
+    if (!text || n <= 0) return 0;
+    return QFontMetrics(text_face(size).font).horizontalAdvance(QString::fromLatin1(text, n));
+}

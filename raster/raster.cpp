@@ -52,6 +52,7 @@ std::int64_t wrap_step(std::int64_t a, std::int64_t b, std::int64_t n) {
 void put_pixel(const RasterTarget *t, std::int64_t x, std::int64_t y, std::uint32_t color) {
     if (x < 0 || y < 0 || x >= t->width || y >= t->height) return;
     t->pixels[y * t->stride + x] = color;
+    if (t->owner) t->owner[y * t->width + x] = t->owner_id;
 }
 
 // n pixels from p, in 16-byte stores where the run is long enough: filling is most of the
@@ -86,6 +87,7 @@ void fill_span(const RasterTarget *t, std::int64_t y, std::int64_t x0, std::int6
     x1 = std::min<std::int64_t>(x1, t->width - 1);
     if (x0 > x1) return;
     fill_run(t->pixels + y * t->stride + x0, x1 - x0 + 1, color);
+    if (t->owner) std::fill(t->owner + y * t->width + x0, t->owner + y * t->width + x1 + 1, t->owner_id);
 }
 
 // Pixels x0..x1, y0..y1 (inclusive), cut to the buffer.
@@ -96,7 +98,10 @@ void fill_block(const RasterTarget *t, std::int64_t x0, std::int64_t y0, std::in
     x0 = std::max<std::int64_t>(x0, 0);
     x1 = std::min<std::int64_t>(x1, t->width - 1);
     if (x0 > x1) return;
-    for (std::int64_t y = y0; y <= y1; ++y) fill_run(t->pixels + y * t->stride + x0, x1 - x0 + 1, color);
+    for (std::int64_t y = y0; y <= y1; ++y) {
+        fill_run(t->pixels + y * t->stride + x0, x1 - x0 + 1, color);
+        if (t->owner) std::fill(t->owner + y * t->width + x0, t->owner + y * t->width + x1 + 1, t->owner_id);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -352,6 +357,7 @@ void thin_closing_edge(ThinPen &pen, double rx1, double ry1, double rx2, double 
 void thin_put(const ThinPen &pen, int x, int y) {
     if (x < 0 || y < 0 || x >= pen.target->width || y >= pen.target->height) return;
     pen.target->pixels[std::ptrdiff_t(y) * pen.target->stride + x] = pen.color;
+    if (pen.target->owner) pen.target->owner[std::ptrdiff_t(y) * pen.target->width + x] = pen.target->owner_id;
 }
 
 // One edge. Caps stretch the line by half a pixel at that end.

@@ -29,6 +29,10 @@ struct RasterTarget {
     int width;
     int height;
     std::ptrdiff_t stride; // pixels from one row to the next
+    // Who painted what, for those who ask (the inspector): null, or width * height values row
+    // after row, each pixel written giving its value owner_id.
+    std::int32_t *owner = nullptr;
+    std::int32_t owner_id = 0;
 };
 
 // How a shape is drawn: an outline pen and, when filled, an interior of fill.

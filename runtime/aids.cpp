@@ -2,6 +2,8 @@
 // without changing the program. They show things on the window only: the canvas, pictures,
 // logs and scripts never see them. A program that reads full input (VORNA_wait) has the plain
 // function keys for itself, so for it the aid keys are Shift+F1..Shift+F11.
+#include <cstring>
+
 #include "runtime_internal.h"
 
 namespace {
@@ -10,7 +12,9 @@ enum {
     AID_LIST = 1, // F1: the list of aid keys on the console
     AID_COORDINATES = 2, // F2: the pointer's coordinates and colour beside it
     AID_GRID = 3, // F3: axes and a 50-unit grid over the window
+    AID_INSPECTOR = 4, // F4: a click tells which drawing call painted the pixel
     AID_SPEED = 5, // F5: the next tick speed factor
+    AID_CAPTURE = 6, // F6: starts or stops recording the window as an animated GIF
 };
 
 // The speed factors in quarters, in the order F5 steps through them: x1, x2, x4, x0.25, x0.5.
@@ -18,10 +22,17 @@ constexpr int SPEED_QUARTERS[] = {4, 8, 16, 1, 2};
 constexpr int SPEED_COUNT = int(sizeof SPEED_QUARTERS / sizeof SPEED_QUARTERS[0]);
 const char *const SPEED_NAMES[] = {"x1", "x2", "x4", "x0.25", "x0.5"};
 
-void show_speed(void) {
+// The badge: the speed factor when it is not x1, and "REC" while the capture key records.
+void show_badge(void) {
     char text[32] = "";
     if (runtime_state.aid_speed != 0) std::snprintf(text, sizeof text, "speed %s", SPEED_NAMES[runtime_state.aid_speed]);
+    if (capture_recording_by_key()) std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "%sREC",
+                                                  text[0] ? "  " : "");
     platform_show_badge(runtime_state.graphics_window, text);
+}
+
+void show_speed(void) {
+    show_badge();
     platform_set_timer_period(runtime_state.graphics_window, TIMER_ANIMATION_ID,
                               delivered_tick_period(runtime_state.tick_interval_ms));
 }
@@ -35,7 +46,11 @@ void print_aid_list(void) {
     VORNA_print("  %sF2  coordinates and colour under the pointer (%s)\n", shift,
                 runtime_state.aid_coordinates ? "on" : "off");
     VORNA_print("  %sF3  axes and a 50-unit grid on the window (%s)\n", shift, runtime_state.aid_grid ? "on" : "off");
+    VORNA_print("  %sF4  inspector: click a pixel to see the call that painted it (%s)\n", shift,
+                runtime_state.aid_inspector ? "on" : "off");
     VORNA_print("  %sF5  tick speed x1, x2, x4, x0.25, x0.5 (now %s)\n", shift, SPEED_NAMES[runtime_state.aid_speed]);
+    VORNA_print("  %sF6  record the window as VORNA-0001.gif, ... (%s)\n", shift,
+                capture_recording_by_key() ? "recording" : "off");
 }
 
 void show_grid(void) {
@@ -83,7 +98,10 @@ int aid_for_key(const PlatformMessage *message) {
     const int modifiers = message->modifiers & (INPUT_MOD_SHIFT | INPUT_MOD_CTRL | INPUT_MOD_ALT);
     if (modifiers != (runtime_state.uses_full_input ? INPUT_MOD_SHIFT : 0)) return 0;
     const int aid = message->a - VK_CODE_F1 + 1;
-    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID || aid == AID_SPEED ? aid : 0;
+    return aid == AID_LIST || aid == AID_COORDINATES || aid == AID_GRID || aid == AID_SPEED || aid == AID_CAPTURE ||
+                   aid == AID_INSPECTOR
+               ? aid
+               : 0;
 }
 
 bool aids_take_key(const PlatformMessage *message) {
@@ -105,6 +123,15 @@ bool aids_take_key(const PlatformMessage *message) {
     case AID_GRID:
         runtime_state.aid_grid = !runtime_state.aid_grid;
         show_grid();
+        break;
+    case AID_INSPECTOR:
+        inspector_toggle();
+        break;
+    case AID_CAPTURE:
+        // While the badge shows, every picture reaches the window through the runtime's own
+        // copy, where the recording takes it (none goes by the presenter thread).
+        capture_toggle_key_recording();
+        show_badge();
         break;
     default:
         break;

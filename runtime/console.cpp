@@ -62,12 +62,13 @@ int VORNA_print(const char *format, ...) {
 }
 
 void log_drawing(const char *format, ...) {
-    if (!runtime_state.logging && runtime_state.log_fd < 0) return;
+    if (!runtime_state.logging && runtime_state.log_fd < 0 && !runtime_state.aid_inspector) return;
     char buffer[FORMAT_BUFFER_SIZE];
     std::va_list args;
     va_start(args, format);
     format_bounded(buffer, format, args);
     va_end(args);
+    if (runtime_state.aid_inspector) inspector_note_line(buffer);
     if (runtime_state.logging)
         print_line(buffer);
     else

@@ -1,5 +1,6 @@
 // primitives.cpp: the drawing operations. Each one corrects and reports bad arguments, writes
 // its log line when logging is on, and draws at once into the canvas through render_command.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -101,6 +102,7 @@ void render_command(const DrawCommand *command) {
     // into the same pixels in the same order.
     RasterTarget target;
     if (command->kind != SHAPE_TEXT && !canvas_target(&target)) return;
+    inspector_begin_call(command, command->kind == SHAPE_TEXT ? nullptr : &target);
     const std::uint32_t pixel = stored_color(color);
     const RasterPen pen{command->width, pixel, command->width == 0, pixel};
     switch (command->kind) {
@@ -131,11 +133,18 @@ void render_command(const DrawCommand *command) {
         const int size = int(command->x2);
         const std::int64_t h = platform_text_line_height(size);
         const char *line = command->text;
+        std::int64_t widest = 0;
         for (std::int64_t i = 0;; ++i) {
             const char *end = std::strchr(line, '\n');
             const int n = end ? int(end - line) : int(std::strlen(line));
             platform_draw_text_line(canvas, ox + command->x1, oy - command->y1 + (i - 1) * h, size, line, n, color);
-            if (!end) break;
+            if (runtime_state.aid_inspector) widest = std::max<std::int64_t>(widest, platform_text_width(size, line, n));
+            if (!end) {
+                if (runtime_state.aid_inspector)
+                    inspector_mark_text(ox + command->x1, oy - command->y1 - h, ox + command->x1 + widest,
+                                        oy - command->y1 + i * h);
+                break;
+            }
             line = end + 1;
         }
         break;
@@ -242,6 +251,7 @@ int VORNA_text_printf(int color, int x, int y, int size, const char *format, ...
 int VORNA_clear(void) {
     if (refuse_other_thread("VORNA_clear")) return 0;
     log_drawing("Clearing the graphics window\n");
+    inspector_cleared();
     RasterTarget target;
     if (runtime_state.canvas && canvas_target(&target)) {
         // A white brush with the canvas's default one-pixel black pen: the outermost rows and

@@ -81,6 +81,8 @@ enum {
     COLOR_BACKGROUND = COLOR_WHITE,
     COLOR_COUNT = 24,
     LOOP_WATCH_MS = 3000, // a program this long out of the event wait is told it may be in a loop
+    INSPECTOR_CALLS_KEPT = 8192, // the inspector tells the lines of this many last drawing calls
+    INSPECTOR_LINE_MAX = 200,    // ... each kept to this length
 };
 
 // Exit statuses the runtime gives. 2 (a variable names something that cannot work) and 3 (the
@@ -164,6 +166,31 @@ struct RuntimeState {
     bool aid_grid = false;     // the grid key sets and clears it
     bool aid_coordinates = false; // the coordinates key sets and clears it
     int aid_speed = 0;         // the speed key steps it through x1, x2, x4, x0.25, x0.5 (0: x1)
+
+    // Inspector (inspector.cpp).
+    bool aid_inspector = false; // the inspector key sets and clears it (inspector_toggle)
+    std::int32_t *owner_record = nullptr; // inspector_toggle makes it when first turned on, kept
+                                          // for the run: per canvas pixel, the serial of the call
+                                          // that last painted it (0 unknown, -1 the last clear)
+    struct InspectorCall *inspector_calls = nullptr; // made with it: the last calls, by serial
+    std::int32_t inspector_serial = 0; // inspector_begin_call counts the calls drawn while it is on
+    int calls_since_clear = 0;         // inspector_begin_call counts every drawing call; VORNA_clear
+                                       // (inspector_cleared) sets it to 0
+    char inspector_line[INSPECTOR_LINE_MAX + 1] = {}; // log_drawing while it is on: the line of
+                                                      // the call about to be drawn, which takes it
+
+    // Animated capture (capture.cpp).
+    struct CaptureRecording *capture_key = nullptr; // the capture key starts and stops it (null);
+                                                    // capture_finish stops it at the program's end
+    struct CaptureRecording *capture_run = nullptr; // VORNA_GIF: unattended_begin starts it,
+                                                    // capture_finish ends it (null)
+    char *gif_path = nullptr;    // VORNA_GIF: unattended_read_environment
+    char *frames_path = nullptr; // VORNA_FRAMES: unattended_read_environment; capture_finish, or a
+                                 // frame that cannot be saved, frees it (null)
+    long long capture_clock_ms = 0; // capture_run_event_returned: the run's time as it would run
+                                    // live, where the next frame of VORNA_GIF begins
+    std::chrono::steady_clock::time_point capture_wait_started{}; // capture_run_at_wait
+    bool capture_wait_replayed = false; // capture_run_at_wait: the wait's event comes from a script
 
     // Console and drawing log.
     unsigned char logging = 1; // VORNA_set_logging and the Logging command set and clear it
@@ -322,6 +349,55 @@ void aids_note_pointer(const PlatformMessage *message);
 // The timer period the window system is asked for: the tick interval at the speed factor. The
 // program's own interval and its script never change with it.
 int delivered_tick_period(int interval_ms);
+
+// inspector.cpp
+struct RasterTarget;
+// The inspector key: turns the inspector on (making its record at the first time) or off.
+void inspector_toggle(void);
+// log_drawing while the inspector is on: the line of the call about to be drawn.
+void inspector_note_line(const char *line);
+// render_command, for every call: counts it and, while the inspector is on, keeps its line and
+// outline and has the rasterizer record its pixels in the target (null for text).
+void inspector_begin_call(const DrawCommand *command, RasterTarget *target);
+// A text call's box (client pixels, right and bottom excluded) is its pixels.
+void inspector_mark_text(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
+// VORNA_clear: the numbering starts again, every pixel is the clear's.
+void inspector_cleared(void);
+// What painted the client pixel, as the inspector says it; *found is the call when one is known.
+struct InspectorCall;
+void inspector_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size, const InspectorCall **found);
+// A click while the inspector is on: the line on the console and beside the pointer, and the
+// shape's outline over the window.
+void inspector_click(int pixel_x, int pixel_y);
+
+// gif_encoder.cpp: animated GIF files written a frame at a time, a frame being the pixels of a
+// width x height picture (0xFFRRGGBB, stride pixels from row to row) and its delay.
+struct GifEncoder;
+// Starts the file on the open descriptor, which the encoder owns from now on (also when it
+// fails: null, with the reason).
+GifEncoder *gif_encoder_open(int fd, int width, int height, const char **reason);
+// Writes one frame at once; false once anything could not be written.
+bool gif_encoder_put_frame(GifEncoder *encoder, const std::uint32_t *pixels, std::ptrdiff_t stride, int delay_cs);
+long gif_encoder_frames(const GifEncoder *encoder);
+// Ends the file and closes it: null, or why the file is not whole.
+const char *gif_encoder_close(GifEncoder *encoder);
+
+// capture.cpp
+// The canvas as the picture shown from at_ms on (ms since the recording began).
+void capture_offer(struct CaptureRecording *recording, long long at_ms);
+// The window has just been given the canvas: the capture key's recording takes it.
+void capture_window_shown(void);
+// The capture key: starts recording the first free VORNA-0001.gif .. VORNA-9999.gif, or stops.
+void capture_toggle_key_recording(void);
+bool capture_recording_by_key(void);
+// unattended_begin: starts the VORNA_GIF recording; null, or why it cannot be written.
+const char *capture_run_begin(void);
+// A wait begins (and the run ends): the VORNA_GIF frame and the VORNA_FRAMES picture.
+void capture_run_at_wait(void);
+// A wait returns an event: the run's time moves on by that event's length.
+void capture_run_event_returned(void);
+// The program's end: stops the key's recording and finishes VORNA_GIF, after the final picture.
+void capture_finish(void);
 
 // menu.cpp
 void build_run_menu(PlatformWindow *window);

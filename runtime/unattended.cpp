@@ -14,6 +14,8 @@
 //     VORNA_RECORD=file      recording to that file (instead of VORNA.SCR) runs from start-up
 //     VORNA_ANSWERS=file     VORNA_gets shows no dialog: each call takes the next line of the
 //                            file as its entry
+//     VORNA_GIF=file         the whole run as an animated GIF, a frame per event waited for
+//     VORNA_FRAMES=folder    the same frames as numbered PNG pictures (capture.cpp)
 // An empty variable counts as unset. A value that cannot work, or two variables naming the same
 // file, is found before any window opens and ends the process with status 2 and a message on
 // stderr, so a marking script never waits on a run that was doomed from the start. What only
@@ -76,6 +78,20 @@ int open_regular(const char *name, const char *path, const char *what) {
         refuse(name, path, what, reason);
     }
     return fd;
+}
+
+// The frames' folder must be a folder that takes new files: one is made and removed again.
+void check_frames_folder(const char *path) {
+    struct stat status;
+    if (stat(path, &status) != 0) refuse("VORNA_FRAMES", path, "cannot save the frames there", std::strerror(errno));
+    if (!S_ISDIR(status.st_mode))
+        refuse("VORNA_FRAMES", path, "cannot save the frames there", std::strerror(ENOTDIR));
+    char inside[PATH_MAX + 2], probe[PATH_MAX + 32];
+    std::snprintf(inside, sizeof inside, "%s/", path);
+    const int fd = create_temp_beside(inside, probe, sizeof probe);
+    if (fd < 0) refuse("VORNA_FRAMES", path, "cannot save the frames there", std::strerror(errno));
+    close(fd);
+    unlink(probe);
 }
 
 // The script must be a regular file that can be read (see script.cpp for why only that).
@@ -287,6 +303,8 @@ void unattended_read_environment(void) {
     const char *log_limit = variable("VORNA_LOG_LIMIT");
     const char *record = variable("VORNA_RECORD");
     const char *answers = variable("VORNA_ANSWERS");
+    const char *gif = variable("VORNA_GIF");
+    const char *frames = variable("VORNA_FRAMES");
 
     if (play_exit && std::strcmp(play_exit, "0") != 0 && std::strcmp(play_exit, "1") != 0)
         refuse("VORNA_PLAY_EXIT", play_exit, "not understood", "use 1 to quit when the script ends, or 0");
@@ -311,11 +329,13 @@ void unattended_read_environment(void) {
         check_output_file("VORNA_PICTURE_AT", last_picture, "cannot save the picture there", true);
     }
     if (record) check_output_file("VORNA_RECORD", record, "cannot write the script", false);
+    if (gif) check_output_file("VORNA_GIF", gif, "cannot save the animation there", true);
+    if (frames) check_frames_folder(frames);
     std::FILE *answers_file = answers ? open_answers(answers) : nullptr;
 
     // Every file the run reads or writes, and each numbered picture, must be a file of its own.
     std::vector<NamedFile> files;
-    for (const char *name : {"VORNA_PLAY", "VORNA_PICTURE", "VORNA_LOG", "VORNA_RECORD", "VORNA_ANSWERS"})
+    for (const char *name : {"VORNA_PLAY", "VORNA_PICTURE", "VORNA_LOG", "VORNA_RECORD", "VORNA_ANSWERS", "VORNA_GIF"})
         if (variable(name)) files.push_back({name, variable(name)});
     for (int i = 0; i < event_count; i++) {
         char numbered[PATH_MAX + 16];
@@ -349,23 +369,33 @@ void unattended_read_environment(void) {
     platform_at_program_end(unattended_finish);
     runtime_state.answers_path = answers ? strdup(answers) : nullptr;
     runtime_state.answers = answers_file;
+    runtime_state.gif_path = gif ? strdup(gif) : nullptr;
+    runtime_state.frames_path = frames ? strdup(frames) : nullptr;
 }
 
 void unattended_begin(void) {
     if (runtime_state.play_script && !runtime_state.playback) toggle_playback();
     if (runtime_state.record_path) start_recording_now();
-    if (runtime_state.picture_path || runtime_state.log_path || runtime_state.record_path) {
+    if (const char *reason = capture_run_begin()) {
+        char line[PATH_MAX + FORMAT_BUFFER_SIZE];
+        std::snprintf(line, sizeof line, "Cannot save animation to %s: %s\n", runtime_state.gif_path, reason);
+        unattended_report_unfinished(line);
+    }
+    if (runtime_state.picture_path || runtime_state.log_path || runtime_state.record_path || runtime_state.gif_path ||
+        runtime_state.frames_path) {
         // Exit handlers run in the reverse order of their registration, the destructors of the
         // toolkit's internal objects among them. Encoding a picture once now makes the objects
         // the encoder needs before the handler is registered, so they outlive it.
         std::size_t size = 0;
-        if (runtime_state.picture_path) std::free(platform_surface_png(runtime_state.canvas, &size));
+        if (runtime_state.picture_path || runtime_state.frames_path)
+            std::free(platform_surface_png(runtime_state.canvas, &size));
         on_exit(finish_at_exit, nullptr);
     }
 }
 
 void unattended_finish(void) {
-    unattended_before_wait();
+    unattended_before_wait(); // also the final picture's frame
+    capture_finish();
     finish_recording();
     if (runtime_state.picture_path) {
         save_unattended_picture(runtime_state.picture_path);
@@ -379,6 +409,7 @@ void unattended_finish(void) {
 }
 
 void unattended_before_wait(void) {
+    capture_run_at_wait();
     if (runtime_state.picture_at_due == 0 || !runtime_state.picture_path) return;
     char name[PATH_MAX + 16];
     picture_name_at(runtime_state.picture_path, runtime_state.picture_at_due, name, sizeof name);
@@ -395,6 +426,7 @@ void unattended_before_wait(void) {
 
 void unattended_event_returned(void) {
     runtime_state.events_returned++;
+    capture_run_event_returned();
     const int *begin = runtime_state.picture_at;
     const int *end = begin + runtime_state.picture_at_count;
     if (runtime_state.events_returned <= PICTURE_AT_MAX &&

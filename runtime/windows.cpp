@@ -17,6 +17,7 @@ static void copy_canvas_to_window(void) {
     runtime_state.present_held = false;
     runtime_state.presented_at = std::chrono::steady_clock::now();
     runtime_state.frames_presented++;
+    capture_window_shown();
 }
 
 int VORNA_startup(PlatformInstance instance, PlatformInstance previous_instance, char *command_line,
@@ -92,6 +93,7 @@ void present_canvas_when_due(void) {
         if (platform_present_later(runtime_state.window_dc, runtime_state.canvas, PRESENT_INTERVAL_MS)) {
             runtime_state.canvas_dirty = false;
             runtime_state.present_held = true;
+            capture_window_shown();
             return;
         }
         if (std::chrono::steady_clock::now() - runtime_state.presented_at <
@@ -128,11 +130,17 @@ void graphics_window_proc(PlatformWindow *window, const PlatformMessage *message
         events_handle_message(message);
         break;
     case MSG_LBUTTON_DOWN:
+        if (runtime_state.aid_inspector) { // the inspector's click, not the program's
+            inspector_click(platform_message_x(message), platform_message_y(message));
+            break;
+        }
         if (!runtime_state.full_input) events_handle_message(message); // VORNA_wait's is input's
         input_handle_message(message);
         break;
-    case MSG_BUTTON_DOWN:
     case MSG_BUTTON_UP:
+        if (runtime_state.aid_inspector && message->c == VORNA_BUTTON_LEFT) break; // the inspector's
+        [[fallthrough]];
+    case MSG_BUTTON_DOWN:
     case MSG_MOUSE_MOVE:
     case MSG_WHEEL:
         aids_note_pointer(message);

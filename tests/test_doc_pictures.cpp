@@ -6,8 +6,9 @@
 
 #include "test_support.h"
 
-#if !defined(DOC_EXAMPLES) || !defined(DOC_EXAMPLES_DIR) || !defined(DOC_PICTURES_DIR)
-#error "DOC_EXAMPLES, DOC_EXAMPLES_DIR and DOC_PICTURES_DIR must be defined"
+#if !defined(DOC_EXAMPLES) || !defined(DOC_EXAMPLES_DIR) || !defined(DOC_PICTURES_DIR) || !defined(DOCS_DIR) || \
+    !defined(CARSCENE_PROGRAM)
+#error "DOC_EXAMPLES, DOC_EXAMPLES_DIR, DOC_PICTURES_DIR, DOCS_DIR and CARSCENE_PROGRAM must be defined"
 #endif
 
 TEST(DocPictures, EachEqualsWhatItsExampleDrawsToday) {
@@ -37,4 +38,20 @@ TEST(DocPictures, EachEqualsWhatItsExampleDrawsToday) {
     // No picture without its program.
     for (const auto &entry : std::filesystem::directory_iterator(DOC_PICTURES_DIR))
         EXPECT_TRUE(examples.count(entry.path().stem().string())) << entry.path() << " has no example program";
+}
+
+// The README's animation is the car scene's replay of docs/carscene.scr as VORNA_GIF records
+// it today, byte for byte: a replayed run's frames and delays do not depend on the machine.
+TEST(DocPictures, TheCarSceneAnimationIsWhatTheRuntimeRecordsToday) {
+    ScratchDirectory directory;
+    const ProgramRun run =
+        run_program(CARSCENE_PROGRAM,
+                    {"VORNA_PLAY=" DOCS_DIR "/carscene.scr", "VORNA_PLAY_EXIT=1", "VORNA_GIF=carscene.gif"},
+                    directory.path());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const std::string committed = read_whole_file(DOCS_DIR "/carscene.gif");
+    EXPECT_LT(committed.size(), 300u * 1024) << "docs/carscene.gif is too big for the README";
+    EXPECT_TRUE(read_whole_file("carscene.gif") == committed)
+        << "docs/carscene.gif differs from what the runtime records; if the change is meant, run "
+        << "docs/make_pictures.sh and look at it";
 }

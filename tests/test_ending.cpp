@@ -4,6 +4,7 @@
 // Also, in this process: recording never writes over the log.
 #include <fstream>
 
+#include "gif_decode.h"
 #include "test_support.h"
 
 #ifndef ENDING_PROGRAM
@@ -161,6 +162,25 @@ const EndingCase CASES[] = {
     {"pictures at an empty item", "", PLAY "VORNA_PICTURE=p.png VORNA_PICTURE_AT=1,,2 \"$PROG\"", 2,
      "VORNA_PICTURE_AT=1,,2: not understood", "true"},
 
+    // The run as an animation and as frames: frame N is the picture after the N-th event, the
+    // last one the final picture; outputs that cannot be written and values that cannot work.
+    {"animation and frames of a played run", "mkdir f",
+     PLAY "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING=save \"$PROG\" >/dev/null", 0, "",
+     "cmp f/frame-00002.png own-2.png && cmp f/frame-00006.png own-5.png && test \"$(ls f | wc -l)\" = 7 && "
+     "test \"$(head -c 6 a.gif)\" = GIF89a && test \"$(ls -a | grep -c vorna-picture)\" = 0"},
+    {"animation unwritable", "", NO_FILE_GROWS(PLAY "VORNA_GIF=a.gif"), 3, "Cannot save animation to a.gif: ",
+     "test \"$(ls -a)\" = \"$(printf '.\\n..\\ns.scr')\""},
+    {"frames unwritable", "mkdir f", NO_FILE_GROWS(PLAY "VORNA_FRAMES=f"), 3,
+     "Cannot save frame to f/frame-00000.png: File too large\n", "test -z \"$(ls -a f | grep -v '^\\.*$')\""},
+    {"frames into a file", "touch f", PLAY "VORNA_FRAMES=f \"$PROG\"", 2,
+     "VORNA_FRAMES=f: cannot save the frames there: Not a directory\n", "true"},
+    {"frames into a missing folder", "", PLAY "VORNA_FRAMES=f \"$PROG\"", 2,
+     "VORNA_FRAMES=f: cannot save the frames there: No such file or directory\n", "true"},
+    {"animation into a folder", "mkdir a.gif", PLAY "VORNA_GIF=a.gif \"$PROG\"", 2,
+     "VORNA_GIF=a.gif: cannot save the animation there: Is a directory\n", "true"},
+    {"animation over the log", "", PLAY "VORNA_LOG=a.gif VORNA_GIF=a.gif \"$PROG\"", 2,
+     "VORNA_GIF=a.gif: two variables name the same file: it is the same file as VORNA_LOG=a.gif\n", "test ! -e a.gif"},
+
     // The recording variable's own checks.
     {"recording while a script plays", "", PLAY "VORNA_RECORD=r.scr \"$PROG\"", 2,
      "VORNA_RECORD=r.scr: cannot record: a run that plays VORNA_PLAY does not record\n", "test ! -e r.scr"},
@@ -206,6 +226,85 @@ TEST(EndingRuns, ProgramOutputIsAsTheCasesExpect) {
         run_program(write_script(directory.path() / "run.sh", PLAY "\"$PROG\" >out.txt"), {}, directory.path());
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(read_whole_file("w/out.txt"), PROGRAM_OUTPUT);
+}
+
+// VORNA_GIF decoded: a frame per event waited for, each one exactly the VORNA_FRAMES picture of
+// that event, a replayed event lasting one tick interval and a live tick as long as it took;
+// the final picture stays a second longer before the animation loops.
+TEST(EndingRuns, AnimationFramesAreThePicturesAtEachEventTimedAsLive) {
+    struct Case {
+        const char *name;
+        const char *run;
+        int frames;                  // frame pictures written: events returned, and the one at the end
+        std::vector<int> gif_frames; // which frame picture each GIF frame shows; live, a picture the
+                                     // program replaced at once (a tick queued while it drew) is
+                                     // no frame of its own, so any of them but the last may be missing
+        int delay_min, delay_max;    // the delay of every GIF frame but the last, in 1/100 s
+        int last_delay;              // ... and of the last (0: delay_min + 100 up to delay_max + 100)
+    } const cases[] = {
+        // Two clicks, three ticks and the quit: 6 events; the quit draws nothing, so the final
+        // picture is frame 5 again and lengthens it.
+        {"played", PLAY "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING=text \"$PROG\" >/dev/null", 7, {0, 1, 2, 3, 4, 5},
+         10, 10, 110},
+        // Live ticks: each frame lasts as long as its tick took; the program leaves after 3.
+        {"live", "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING='ticks3 text' \"$PROG\" >/dev/null", 4, {0, 1, 2, 3}, 3, 25,
+         100},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDirectory directory;
+        std::filesystem::create_directory("w");
+        std::filesystem::create_directory("w/f");
+        std::ofstream("w/s.scr", std::ios::binary) << PLAYED_SCRIPT;
+        const ProgramRun run = run_program(write_script(directory.path() / "run.sh", c.run), {}, directory.path());
+        ASSERT_EQ(run.status, 0) << run.errors;
+        int width = 0, height = 0;
+        const std::vector<DecodedFrame> frames = decode_gif("w/a.gif", &width, &height);
+        EXPECT_EQ(width, 601);
+        EXPECT_EQ(height, 540);
+        std::vector<int> shown = c.gif_frames;
+        if (c.delay_min != c.delay_max) { // live: which pictures stayed long enough to be frames
+            shown.clear();
+            for (int picture : c.gif_frames) {
+                char name[64];
+                std::snprintf(name, sizeof name, "w/f/frame-%05d.png", picture);
+                PlatformSurface *surface = platform_load_surface(name);
+                ASSERT_NE(surface, nullptr) << name;
+                const std::size_t at = shown.size();
+                bool same = at < frames.size();
+                for (int y = 0; same && y < height; y++)
+                    for (int x = 0; same && x < width; x++)
+                        same = frames[at].screen[std::size_t(y) * width + x] == platform_surface_pixel(surface, x, y);
+                platform_destroy_surface(surface);
+                if (same || picture == c.gif_frames.back()) shown.push_back(picture);
+            }
+        }
+        ASSERT_EQ(frames.size(), shown.size());
+        EXPECT_FALSE(std::filesystem::exists("w/f/frame-" + std::string(c.frames < 10 ? "0000" : "000") +
+                                             std::to_string(c.frames) + ".png"));
+        for (std::size_t i = 0; i < frames.size(); i++) {
+            SCOPED_TRACE("GIF frame " + std::to_string(i));
+            char name[64];
+            std::snprintf(name, sizeof name, "w/f/frame-%05d.png", shown[i]);
+            PlatformSurface *picture = platform_load_surface(name);
+            ASSERT_NE(picture, nullptr) << name;
+            int differing = 0;
+            for (int y = 0; y < height; y++)
+                for (int x = 0; x < width; x++)
+                    differing += frames[i].screen[std::size_t(y) * width + x] != platform_surface_pixel(picture, x, y);
+            platform_destroy_surface(picture);
+            EXPECT_EQ(differing, 0) << "pixels unlike " << name;
+            if (i + 1 < frames.size()) {
+                EXPECT_GE(frames[i].delay_cs, c.delay_min);
+                EXPECT_LE(frames[i].delay_cs, c.delay_max);
+            } else if (c.last_delay == 110) {
+                EXPECT_EQ(frames[i].delay_cs, 110);
+            } else {
+                EXPECT_GE(frames[i].delay_cs, 100);
+                EXPECT_LE(frames[i].delay_cs, 100 + c.delay_max);
+            }
+        }
+    }
 }
 
 class RecordingBesideUnattendedFiles : public RuntimeTest {};

@@ -143,3 +143,53 @@ TEST_F(Unattended, LogFileHasEveryLineOnALineOfItsOwn) {
     EXPECT_EQ(LogCapture::lines(),
               (std::vector<std::string>{"tab\there\r", "no line end", "Illegal color 30; using RED."}));
 }
+
+// With no aid turned on, whole unattended runs leave exactly the bytes they left before the
+// teaching aids existed: the car scene's log and pictures after a replayed script, and a
+// recorded script with its log and picture. The same runs while VORNA_GIF and VORNA_FRAMES
+// capture them leave the same bytes again: capturing changes nothing the run leaves.
+TEST_F(Unattended, WithoutAidsRunsLeaveTheSameBytesAsBeforeTheAids) {
+    // 64-bit FNV-1a fingerprints and sizes, from runs of the runtime before the aids.
+    struct Expected {
+        const char *file;
+        std::size_t size;
+        std::uint64_t fingerprint;
+    } const expected[] = {
+        {"scene.log", 252036, 14928517652619320842ull}, {"scene.png", 15404, 9551335905661353124ull},
+        {"scene-1.png", 15253, 17164546773254286908ull},  {"scene-14.png", 15374, 6810810409649389087ull},
+        {"scene-33.png", 15365, 7908904137981792999ull},  {"ending.scr", 20, 5523016703384572809ull},
+        {"ending.log", 391, 3435618887979736462ull},      {"ending.png", 3598, 7364978857282831758ull},
+    };
+    const std::string script = read_whole_file(SCENE_TEST_DATA_DIR "/carscene_no_aids.scr");
+    for (const bool capturing : {false, true}) {
+        SCOPED_TRACE(capturing ? "captured as a GIF and frames" : "plain");
+        ScratchDirectory directory;
+        std::ofstream("run.scr", std::ios::binary) << script;
+        std::vector<std::string> scene = {"VORNA_PLAY=run.scr", "VORNA_PLAY_EXIT=1", "VORNA_PICTURE=scene.png",
+                                          "VORNA_PICTURE_AT=1,14,33", "VORNA_LOG=scene.log"};
+        std::vector<std::string> ending = {"ENDING=ticks3 text", "VORNA_RECORD=ending.scr",
+                                           "VORNA_PICTURE=ending.png", "VORNA_LOG=ending.log"};
+        if (capturing) {
+            std::filesystem::create_directory("scene-frames");
+            std::filesystem::create_directory("ending-frames");
+            scene.insert(scene.end(), {"VORNA_GIF=scene.gif", "VORNA_FRAMES=scene-frames"});
+            ending.insert(ending.end(), {"VORNA_GIF=ending.gif", "VORNA_FRAMES=ending-frames"});
+        }
+        const ProgramRun scene_run = run_program(CARSCENE_PROGRAM, scene, directory.path());
+        ASSERT_EQ(scene_run.status, 0) << scene_run.errors;
+        const ProgramRun ending_run = run_program(ENDING_PROGRAM, ending, directory.path());
+        ASSERT_EQ(ending_run.status, 0) << ending_run.errors;
+        EXPECT_EQ(scene_run.errors + ending_run.errors, "");
+        for (const Expected &e : expected) {
+            const std::string bytes = read_whole_file(e.file);
+            std::uint64_t fingerprint = 0xcbf29ce484222325ull;
+            for (const unsigned char c : bytes) fingerprint = (fingerprint ^ c) * 0x100000001b3ull;
+            EXPECT_EQ(bytes.size(), e.size) << e.file;
+            EXPECT_EQ(fingerprint, e.fingerprint) << e.file << std::hex << ": 0x" << fingerprint;
+        }
+        if (capturing) {
+            EXPECT_TRUE(std::filesystem::exists("scene.gif"));
+            EXPECT_TRUE(std::filesystem::exists("ending-frames/frame-00003.png"));
+        }
+    }
+}
