@@ -1,0 +1,50 @@
+# The runtime for the browser: configured with the Emscripten toolchain (emcmake cmake ...),
+# the same runtime and rasterizer with the page backend (platform/web) in one static library,
+# libvorna.a, plus the process entry in libvorna_main.a. A student's project uses it through
+# the same find_package(vorna) and vorna::vorna; vorna_web_page(target) then turns the linked
+# program into one self-contained page. Included by the top-level CMakeLists.txt instead of
+# the desktop build.
+include(GNUInstallDirs)
+
+# What every program linked for the page needs: its blocking wait gives the page its thread
+# back (Asyncify), the wasm travels inside the .js (a separate file is refused from file://),
+# the page reaches the files and the variables of the run (FS, ENV), and exit() runs the
+# program's exit handlers.
+set(VORNA_WEB_LINK_OPTIONS
+  -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sSINGLE_FILE=1 -sEXIT_RUNTIME=1
+  -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web -sTOTAL_STACK=1048576
+  "-sEXPORTED_RUNTIME_METHODS=['FS','ENV','UTF8ToString']" "-sEXPORTED_FUNCTIONS=['_main','_malloc']")
+
+# The same options for vorna-web, which links without CMake.
+list(JOIN VORNA_WEB_LINK_OPTIONS "\n" web_link_lines)
+file(WRITE ${CMAKE_BINARY_DIR}/web-link-flags.txt "${web_link_lines}\n")
+install(FILES ${CMAKE_BINARY_DIR}/web-link-flags.txt DESTINATION ${CMAKE_INSTALL_LIBDIR}/vorna)
+
+# Wraps a program of this build in the page: TARGET.html beside TARGET.js.
+function(vorna_web_page target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E env VORNA_WEB_DATA=${PROJECT_SOURCE_DIR}/platform/web
+      python3 ${PROJECT_SOURCE_DIR}/tools/vorna-web/vorna-web --wrap $<TARGET_FILE:${target}>
+      -o $<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>.html
+    VERBATIM)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+    ${PROJECT_SOURCE_DIR}/platform/web/page.html ${PROJECT_SOURCE_DIR}/platform/web/page.js)
+endfunction()
+
+add_subdirectory(raster)
+add_subdirectory(runtime)
+add_subdirectory(app)
+add_subdirectory(docs/examples)
+
+# The page template and its script, and the command that wraps a linked program in them.
+set(VORNA_WEB_DATA_DIR ${CMAKE_INSTALL_DATADIR}/vorna/web)
+install(FILES platform/web/page.html platform/web/page.js DESTINATION ${VORNA_WEB_DATA_DIR})
+install(PROGRAMS tools/vorna-web/vorna-web DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+include(CMakePackageConfigHelpers)
+install(EXPORT vornaTargets NAMESPACE vorna:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vorna)
+configure_package_config_file(cmake/vornaWebConfig.cmake.in ${CMAKE_BINARY_DIR}/vornaConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vorna PATH_VARS CMAKE_INSTALL_BINDIR)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/vornaConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/vornaConfig.cmake ${CMAKE_BINARY_DIR}/vornaConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vorna)
