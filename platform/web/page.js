@@ -33,6 +33,7 @@ var VornaPage = (function () {
   P.wake = null;            // resolves the program's sleeping wait
   P.pictures = {};          // name -> Uint8Array of every PNG the program saved
   P.stdout = [];            // what the program printed to stdout and stderr, line by line
+  P.stdoutTimes = [];       // performance.now() of each stdout line
   P.stderr = [];
   P.presented = 0;          // pictures put on the canvas (tests wait on it)
   P.presentedAt = 0;        // performance.now() of the last one
@@ -184,6 +185,7 @@ var VornaPage = (function () {
       var tab = text.indexOf('\t');
       var check = document.createElement('span'), label = document.createElement('span'),
           shortcut = document.createElement('span');
+      element.className = 'vorna-item';
       check.className = 'check'; label.className = 'label'; shortcut.className = 'shortcut';
       item.mnemonic = mnemonicText(label, tab >= 0 ? text.substring(0, tab) : text);
       shortcut.textContent = tab >= 0 ? text.substring(tab + 1) : '';
@@ -324,6 +326,12 @@ var VornaPage = (function () {
       }
     }
   });
+  // Modal: a click beside the dialog leaves the focus in it, as does any key typed elsewhere.
+  $('vorna-modal').addEventListener('mousedown', function (e) {
+    if ($('vorna-dialog').contains(e.target)) return;
+    e.preventDefault();
+    edit.focus();
+  });
   P.prompting = function () { return prompting; };
 
   // ------------------------------------------------------------------------------------------
@@ -432,7 +440,10 @@ var VornaPage = (function () {
   }
   var heldValues = {};
   function keyDown(e) {
-    if (prompting) return;
+    if (prompting) {
+      if (!$('vorna-dialog').contains(document.activeElement)) edit.focus();
+      return;
+    }
     if (openMenu) { e.preventDefault(); menuKey(e); return; }
     if (e.altKey && !e.ctrlKey && menus.length) {
       var menu = menus[menus.length - 1];
@@ -623,7 +634,7 @@ var VornaPage = (function () {
 
 var Module = {
   preRun: [VornaPage.preRun],
-  print: function (text) { VornaPage.stdout.push(text); console.log(text); },
+  print: function (text) { VornaPage.stdout.push(text); VornaPage.stdoutTimes.push(performance.now()); },
   printErr: function (text) { VornaPage.stderr.push(text); console.warn(text); },
   onExit: VornaPage.exited,
   onAbort: function () { VornaPage.exited(134); },

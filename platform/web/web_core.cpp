@@ -9,6 +9,7 @@
 // run every PAGE_TURN_MS, so that input, timers and the screen keep moving while a program
 // computes or a script plays back.
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -128,7 +129,12 @@ EMSCRIPTEN_KEEPALIVE void web_wake(void) { wake_poll(); }
 // Process
 // ---------------------------------------------------------------------------------------------
 
-void platform_init(const char *) {}
+void platform_init(const char *) {
+    // The browser's C library starts with a mask that takes every permission away, so a file
+    // made with the mask applied (a picture, see picture.cpp) could not be read back, not even
+    // to download it. The mask of a usual desktop session instead.
+    umask(022);
+}
 
 void platform_screen_size(int *width, int *height) {
     // The page is the screen: the console goes below the canvas whatever these say.
