@@ -10,7 +10,11 @@ src=$1
 out=$2
 command -v emcmake >/dev/null || { echo "build_web: emcmake is not installed (apt-get install emscripten)"; exit 77; }
 export NODE_PATH=/usr/share/nodejs # emcc's optimizer needs Debian's node modules
-emcmake cmake -S "$src" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNA_WERROR=ON >/dev/null
+launchers=()
+if command -v ccache >/dev/null; then
+  launchers=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+emcmake cmake -S "$src" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNA_WERROR=ON "${launchers[@]}" >/dev/null
 cmake --build "$out/build" -j2
 rm -rf "$out/install" "$out/pages" "$out/student"
 cmake --install "$out/build" --prefix "$out/install" >/dev/null
