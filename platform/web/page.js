@@ -620,6 +620,11 @@ var VornaPage = (function () {
     setStatus('Running');
     canvas.focus();
   };
+  // exit() ends the program by throwing the runtime's ExitStatus out of the wasm, through the
+  // promise that woke the program's last wait: the end of a run, not an error of the page.
+  function isExit(reason) { return reason && reason.name === 'ExitStatus'; }
+  window.addEventListener('unhandledrejection', function (e) { if (isExit(e.reason)) e.preventDefault(); });
+  window.addEventListener('error', function (e) { if (isExit(e.error)) e.preventDefault(); });
   P.exited = function (status) {
     running = false;
     stopTimers();
