@@ -1,5 +1,5 @@
 // firefox_smoke.mjs: the car scene's page in headless Firefox ESR (WebDriver BiDi) from file://:
-// the program starts, draws a picture that is not blank, prints its console lines, and ticks.
+// the program starts with its title screen, a click starts the scene, and the scene animates.
 //   node firefox_smoke.mjs PAGE
 import puppeteer from 'puppeteer-core';
 
@@ -12,8 +12,10 @@ try {
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto('file://' + page_path);
   await page.waitForFunction(() => window.VornaPage && VornaPage.presented > 0, { timeout: 30000 });
+  // A click on the title screen starts the scene, which then draws a new picture every tick.
+  const box = await page.evaluate(() => { const b = document.getElementById('vorna-canvas').getBoundingClientRect(); return [b.left, b.top]; });
+  await page.mouse.click(box[0] + 300, box[1] + 250);
   const first = await page.evaluate(() => VornaPage.presented);
-  // The scene animates on its own: more pictures come on the ticks.
   await page.waitForFunction((n) => VornaPage.presented > n + 2, { timeout: 10000 }, first);
   const seen = await page.evaluate(() => {
     const canvas = document.getElementById('vorna-canvas');
