@@ -36,6 +36,25 @@ add_subdirectory(runtime)
 add_subdirectory(app)
 add_subdirectory(docs/examples)
 
+# The docs' "try it" page: try/try.html runs the car scene and each example of the reference from
+# the pages in try/programs/; installed with the reference (share/doc/vorna/try).
+set(try_dir ${CMAKE_BINARY_DIR}/try)
+set(try_pages ${CMAKE_BINARY_DIR}/bin/carscene.html)
+set(try_targets carscene)
+foreach(name ${VORNA_DOC_EXAMPLES})
+  list(APPEND try_pages ${VORNA_DOC_EXAMPLES_DIR}/${name}.html)
+  list(APPEND try_targets doc_${name})
+endforeach()
+add_custom_command(OUTPUT ${try_dir}/try.html
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${try_dir}/programs
+  COMMAND ${CMAKE_COMMAND} -E copy ${try_pages} ${try_dir}/programs/
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/docs/try/make_try_page.py ${PROJECT_SOURCE_DIR}/docs/try/try.html
+    ${try_dir}/try.html ${PROJECT_SOURCE_DIR}/docs/examples carscene ${VORNA_DOC_EXAMPLES}
+  DEPENDS ${try_targets} ${PROJECT_SOURCE_DIR}/docs/try/try.html ${PROJECT_SOURCE_DIR}/docs/try/make_try_page.py
+  COMMENT "Writing the try-it page" VERBATIM)
+add_custom_target(try_page ALL DEPENDS ${try_dir}/try.html)
+install(DIRECTORY ${try_dir}/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/try)
+
 # The page template and its script, and the command that wraps a linked program in them.
 set(VORNA_WEB_DATA_DIR ${CMAKE_INSTALL_DATADIR}/vorna/web)
 install(FILES platform/web/page.html platform/web/page.js DESTINATION ${VORNA_WEB_DATA_DIR})

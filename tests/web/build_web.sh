@@ -3,7 +3,8 @@
 #   OUT_DIR/build     the project configured with emcmake (runtime, car scene, docs examples)
 #   OUT_DIR/install   that build installed: the prefix a student's emcmake project finds
 #   OUT_DIR/student   a student's CMake project (find_package(vorna), vorna_web_page)
-#   OUT_DIR/pages     the pages the tests open: probe.html from vorna-web, the others from CMake
+#   OUT_DIR/pages     the pages the tests open: probe.html from vorna-web, the others from CMake,
+#                     try/ the docs' try-it page as installed
 # Exit status 77 (skipped) when Emscripten is not installed.
 set -euo pipefail
 src=$1
@@ -20,6 +21,7 @@ rm -rf "$out/install" "$out/pages" "$out/student"
 cmake --install "$out/build" --prefix "$out/install" >/dev/null
 mkdir -p "$out/pages"
 cp "$out"/build/doc-examples/*.html "$out/build/bin/carscene.html" "$out/pages/"
+cp -r "$out/install/share/doc/vorna/try" "$out/pages/try"
 "$out/install/bin/vorna-web" "$src/tests/web/probe_web.c" -o "$out/pages/probe.html"
 
 # The CMake route, as the README shows it: a C program in a project of its own.

@@ -325,6 +325,25 @@ for (const [way, give] of Object.entries(WAYS)) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// The docs' try-it page runs each program in its frame
+// ---------------------------------------------------------------------------------------------
+{
+  page = await context.newPage();
+  page.on('pageerror', (e) => failures.push('try.html: page error ' + e.message));
+  await page.goto('file://' + join(pagesDir, 'try', 'try.html') + '#draw_oval');
+  const running = async () => {
+    const frame = page.frames().find((f) => f !== page.mainFrame());
+    await frame.waitForFunction(() => window.VornaPage && VornaPage.presented > 0);
+    return frame.evaluate(() => location.pathname.split('/').pop());
+  };
+  equal(await running(), 'draw_oval.html', 'try.html#draw_oval runs that example');
+  await page.click('nav button:has-text("carscene")');
+  await page.waitForFunction(() => document.getElementById('try-program').src.endsWith('/carscene.html'));
+  equal(await running(), 'carscene.html', 'and a click runs the car scene');
+  await page.close();
+}
+
 await browser.close();
 if (failures.length) {
   console.log(`\n${failures.length} failed:\n  ` + failures.join('\n  '));
