@@ -32,7 +32,9 @@ project(balls C)
 find_package(vorna CONFIG REQUIRED)
 add_executable(balls balls.c)
 target_link_libraries(balls PRIVATE vorna::vorna)
-vorna_web_page(balls)
+if(EMSCRIPTEN)
+  vorna_web_page(balls)
+endif()
 CMAKE
 cp "$src/tests/web/probe_web.c" "$out/student/balls.c"
 emcmake cmake -S "$out/student" -B "$out/student/build" -G Ninja -Dvorna_DIR="$out/install/lib/cmake/vorna" >/dev/null
