@@ -36,6 +36,15 @@ add_subdirectory(runtime)
 add_subdirectory(app)
 add_subdirectory(docs/examples)
 
+# The heaviest car-scene frame composed in the page, against the desktop's compose_bench.
+if(VORNA_BUILD_BENCH)
+  add_executable(compose_bench bench/compose_bench.cpp bench/heavy_frame.cpp app/paint.cpp)
+  target_include_directories(compose_bench PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(compose_bench PRIVATE vorna)
+  target_compile_options(compose_bench PRIVATE ${VORNA_WARNINGS})
+  vorna_web_page(compose_bench)
+endif()
+
 # The docs' "try it" page: try/try.html runs the car scene and each example of the reference from
 # the pages in try/programs/; installed with the reference (share/doc/vorna/try).
 set(try_dir ${CMAKE_BINARY_DIR}/try)

@@ -82,31 +82,44 @@ var VornaPage = (function () {
     return faces[px];
   }
   P.textLineHeight = function (size) { return face(size).height; };
-  P.drawText = function (pixels, width, height, left, top, size, text, n, color) {
-    var f = face(size), s = latin1(text, n);
+  // A line's glyph coverage, drawn once on the scratch canvas and kept: programs draw the same
+  // labels frame after frame, and reading a canvas back is far slower than blending.
+  var coverages = {}, coverageCount = 0;
+  var COVERAGES_KEPT = 512, TEXT_RECTS_KEPT = 4096;
+  function coverage(f, s) {
+    var key = f.font + '\u0000' + s, found = coverages[key];
+    if (found) return found;
     scratchContext.font = f.font;
-    var w = Math.ceil(scratchContext.measureText(s).width) + 2;
-    var x0 = Math.max(0, left), x1 = Math.min(width, left + w);
-    var y0 = Math.max(0, top), y1 = Math.min(height, top + f.height);
-    if (x1 <= x0 || y1 <= y0) return;
-    var cw = x1 - x0, ch = y1 - y0;
-    if (scratch.width < cw || scratch.height < ch) {
-      scratch.width = Math.max(scratch.width, cw);
-      scratch.height = Math.max(scratch.height, ch);
+    var w = Math.ceil(scratchContext.measureText(s).width) + 2, h = f.height;
+    if (scratch.width < w || scratch.height < h) {
+      scratch.width = Math.max(scratch.width, w);
+      scratch.height = Math.max(scratch.height, h);
     }
-    scratchContext.clearRect(0, 0, cw, ch);
+    scratchContext.clearRect(0, 0, w, h);
     scratchContext.font = f.font;
     scratchContext.textBaseline = 'alphabetic';
     scratchContext.fillStyle = '#000';
-    scratchContext.fillText(s, left - x0, top - y0 + f.ascent);
-    var coverage = scratchContext.getImageData(0, 0, cw, ch).data;
+    scratchContext.fillText(s, 0, f.ascent);
+    var rgba = scratchContext.getImageData(0, 0, w, h).data, alpha = new Uint8Array(w * h);
+    for (var i = 0; i < alpha.length; i++) alpha[i] = rgba[i * 4 + 3];
+    if (coverageCount >= COVERAGES_KEPT) { coverages = {}; coverageCount = 0; }
+    coverageCount++;
+    return (coverages[key] = { w: w, h: h, alpha: alpha });
+  }
+  P.drawText = function (pixels, width, height, left, top, size, text, n, color) {
+    var f = face(size), s = latin1(text, n);
+    var c = coverage(f, s);
+    var x0 = Math.max(0, left), x1 = Math.min(width, left + c.w);
+    var y0 = Math.max(0, top), y1 = Math.min(height, top + c.h);
+    if (x1 <= x0 || y1 <= y0) return;
     var r = color & 255, g = (color >> 8) & 255, b = (color >> 16) & 255;
     var heap = HEAPU32, base = pixels >> 2;
-    for (var y = 0; y < ch; y++) {
-      for (var x = 0; x < cw; x++) {
-        var a = coverage[(y * cw + x) * 4 + 3];
+    for (var y = y0; y < y1; y++) {
+      var row = (y - top) * c.w - left;
+      for (var x = x0; x < x1; x++) {
+        var a = c.alpha[row + x];
         if (a === 0) continue;
-        var at = base + (y0 + y) * width + x0 + x;
+        var at = base + y * width + x;
         var old = heap[at];
         var or = (old >> 16) & 255, og = (old >> 8) & 255, ob = old & 255;
         var nr = Math.round(or + (r - or) * a / 255), ng = Math.round(og + (g - og) * a / 255),
@@ -114,7 +127,9 @@ var VornaPage = (function () {
         heap[at] = (0xFF000000 | (nr << 16) | (ng << 8) | nb) >>> 0;
       }
     }
-    P.textRects.push([x0, y0, cw, ch]);
+    // Kept for the tests' picture compare; an animation's labels are not kept for ever.
+    if (P.textRects.length >= TEXT_RECTS_KEPT) P.textRects.splice(0, TEXT_RECTS_KEPT / 2);
+    P.textRects.push([x0, y0, x1 - x0, y1 - y0]);
   };
   P.encodePng = function (pixels, width, height, sizePointer) {
     var c = document.createElement('canvas');

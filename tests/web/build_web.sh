@@ -15,7 +15,7 @@ launchers=()
 if command -v ccache >/dev/null; then
   launchers=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-emcmake cmake -S "$src" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNA_WERROR=ON "${launchers[@]}" >/dev/null
+emcmake cmake -S "$src" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNA_WERROR=ON -DVORNA_BUILD_BENCH=OFF "${launchers[@]}" >/dev/null
 cmake --build "$out/build" -j2
 rm -rf "$out/install" "$out/pages" "$out/student"
 cmake --install "$out/build" --prefix "$out/install" >/dev/null
