@@ -36,6 +36,21 @@ add_subdirectory(runtime)
 add_subdirectory(app)
 add_subdirectory(docs/examples)
 
+# The unit suites that need no toolkit, run under node: the rasterizer's exact pixels and the
+# fingerprints of its 100,000 random shapes must be the desktop's. GoogleTest is built from the
+# sources Debian ships (googletest).
+set(VORNA_GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest's sources, for the web build's unit tests")
+if(VORNA_BUILD_TESTS AND EXISTS ${VORNA_GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  add_library(web_gtest STATIC ${VORNA_GTEST_SOURCE_DIR}/src/gtest-all.cc ${VORNA_GTEST_SOURCE_DIR}/src/gtest_main.cc)
+  target_include_directories(web_gtest SYSTEM PUBLIC ${VORNA_GTEST_SOURCE_DIR}/include PRIVATE ${VORNA_GTEST_SOURCE_DIR})
+  add_executable(test_raster tests/test_raster.cpp)
+  target_include_directories(test_raster PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(test_raster PRIVATE vorna_raster web_gtest)
+  target_compile_options(test_raster PRIVATE ${VORNA_WARNINGS})
+  # One file: this Emscripten fetches a separate .wasm in a way that newer node refuses.
+  target_link_options(test_raster PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)
+endif()
+
 # The heaviest car-scene frame composed in the page, against the desktop's compose_bench.
 if(VORNA_BUILD_BENCH)
   add_executable(compose_bench bench/compose_bench.cpp bench/heavy_frame.cpp app/paint.cpp)
