@@ -24,18 +24,12 @@ cp "$out"/build/doc-examples/*.html "$out/build/bin/carscene.html" "$out/pages/"
 cp -r "$out/install/share/doc/vorna/try" "$out/pages/try"
 "$out/install/bin/vorna-web" "$src/tests/web/probe_web.c" -o "$out/pages/probe.html"
 
-# The CMake route, as the README shows it: a C program in a project of its own.
+# The CMake route, as the README shows it: its project with its one more line, on a C program.
 mkdir -p "$out/student"
-cat >"$out/student/CMakeLists.txt" <<'CMAKE'
-cmake_minimum_required(VERSION 3.25)
-project(balls C)
-find_package(vorna CONFIG REQUIRED)
-add_executable(balls balls.c)
-target_link_libraries(balls PRIVATE vorna::vorna)
-if(EMSCRIPTEN)
-  vorna_web_page(balls)
-endif()
-CMAKE
+sed -n '/^```cmake$/,/^```$/p' "$src/README.md" | sed '1d;$d' >"$out/student/CMakeLists.txt"
+web_line=$(grep -o -m1 'vorna_web_page(balls)' "$src/README.md") ||
+  { echo "build_web: README has no vorna_web_page line"; exit 1; }
+echo "$web_line" >>"$out/student/CMakeLists.txt"
 cp "$src/tests/web/probe_web.c" "$out/student/balls.c"
 emcmake cmake -S "$out/student" -B "$out/student/build" -G Ninja -Dvorna_DIR="$out/install/lib/cmake/vorna" >/dev/null
 cmake --build "$out/student/build" -j2 >/dev/null
