@@ -1,8 +1,10 @@
 // compose_bench: the car scene's heaviest frame composed through the public primitives, timed
 // inside the program, so that the same source measures the desktop build and the browser build.
-// It prints one line and ends:
+// It prints one line:
 //   compose: heaviest frame median M us, best B us (R rounds of F frames)
-// Desktop: QT_QPA_PLATFORM=offscreen build/bin/compose_bench; browser: compose_in_browser.mjs.
+// and then redraws the frame on every click until it is closed, for click-to-pixel timing.
+// Desktop, ended by an empty script: touch empty.scr; QT_QPA_PLATFORM=offscreen VORNA_PLAY=empty.scr
+// VORNA_PLAY_EXIT=1 build/bin/compose_bench. Browser: compose_in_browser.mjs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -35,6 +37,10 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     std::printf("compose: heaviest frame median %.1f us, best %.1f us (%d rounds of %d frames)\n",
                 rounds[ROUNDS / 2], rounds[0], ROUNDS, FRAMES);
     std::fflush(stdout);
+    int x = 0, y = 0, kind = 0, frame = 0;
+    char key = 0;
+    while ((kind = VORNA_next_event(&x, &y, &key)) != EVENT_QUIT)
+        if (kind == EVENT_MOUSE) draw_heaviest_frame(++frame);
     VORNA_shutdown();
     return 0;
 }
