@@ -32,7 +32,7 @@ var VornaPage = (function () {
 
   P.wake = null;            // resolves the program's sleeping wait
   P.pictures = {};          // name -> Uint8Array of every PNG the program saved
-  P.stdout = [];            // what the program printed to stdout and stderr, line by line
+  P.stdout = [];            // what the program printed to stdout, line by line
   P.stdoutTimes = [];       // performance.now() of each stdout line
   P.stderr = [];
   P.presented = 0;          // pictures put on the canvas (tests wait on it)
@@ -52,6 +52,21 @@ var VornaPage = (function () {
   }
   function cString(pointer) { return pointer ? UTF8ToString(pointer) : ''; }
   function setStatus(text) { $('vorna-status').textContent = text; }
+  // The lines kept for a page's reader (tests, a marking script): a program that prints for
+  // hours must not fill the memory with them, so the oldest half goes when there are too many.
+  var LINES_KEPT = 100000;
+  function keepLine(lines, line) {
+    if (lines.length >= LINES_KEPT) lines.splice(0, LINES_KEPT / 2);
+    lines.push(line);
+  }
+  P.printed = function (text) {
+    keepLine(P.stdoutTimes, performance.now());
+    keepLine(P.stdout, text);
+  };
+  P.printedError = function (text) {
+    keepLine(P.stderr, text);
+    console.warn(text);
+  };
 
   // ------------------------------------------------------------------------------------------
   // Windows, picture and text
@@ -155,7 +170,7 @@ var VornaPage = (function () {
     var s = latin1(text, n).replace(/[\x00-\x1f]/g, function (c) {
       return String.fromCharCode(0x2400 + c.charCodeAt(0));
     });
-    P.consoleLines.push(s);
+    keepLine(P.consoleLines, s);
     var row = document.createElement('div');
     row.textContent = s;
     consoleBox.appendChild(row);
@@ -654,8 +669,8 @@ var VornaPage = (function () {
 
 var Module = {
   preRun: [VornaPage.preRun],
-  print: function (text) { VornaPage.stdout.push(text); VornaPage.stdoutTimes.push(performance.now()); },
-  printErr: function (text) { VornaPage.stderr.push(text); console.warn(text); },
+  print: VornaPage.printed,
+  printErr: VornaPage.printedError,
   onExit: VornaPage.exited,
   onAbort: function () { VornaPage.exited(134); },
 };
