@@ -228,6 +228,10 @@ for (const [way, give] of Object.entries(WAYS)) {
     ['right button', async () => { const [x, y] = px(10, 20); await page.mouse.move(x, y); await page.mouse.down({ button: 'right' }); await page.mouse.up({ button: 'right' }); },
       ['wait 7 10 20 0 0 0 0 0 0', 'wait 1 10 20 0 2 0 0 0 0', 'wait 6 10 20 0 2 0 0 0 0']],
     ['wheel', async () => { await page.mouse.wheel(0, -100); }, ['wait 8 10 20 0 0 1 0 0 0']],
+    ['left drag', async () => {
+      const [x1, y1] = px(-30, -40), [x2, y2] = px(-20, -45);
+      await page.mouse.move(x1, y1); await page.mouse.down(); await page.mouse.move(x2, y2); await page.mouse.up();
+    }, ['wait 7 -30 -40 0 0 0 0 0 0', 'wait 1 -30 -40 0 1 0 0 0 0', 'wait 7 -20 -45 0 1 0 0 0 0', 'wait 6 -20 -45 0 1 0 0 0 0']],
   ];
   for (const [what, act, expected] of CASES) {
     const from = (await lines(page)).length;
