@@ -3,6 +3,7 @@
 #include "platform/entry.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
@@ -34,5 +35,11 @@ int VORNA_run_main(int argc, char **argv, GraphicalMainFunction entry) {
     const int SHOW_NORMAL = 1;
     const int status = entry(&instance_record, nullptr, command_line.data(), SHOW_NORMAL);
     if (program_end_handler) program_end_handler();
-    return status == 0 ? failure_status : status;
+    const int result = status == 0 ? failure_status : status;
+#ifdef __EMSCRIPTEN__
+    // In the browser main() first returned long ago, when the program's first wait gave the page
+    // its thread back; what it returns now goes nowhere. exit() ends the run and tells the page.
+    std::exit(result);
+#endif
+    return result;
 }

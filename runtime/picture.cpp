@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>

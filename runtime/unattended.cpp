@@ -389,7 +389,13 @@ void unattended_begin(void) {
         std::size_t size = 0;
         if (runtime_state.picture_path || runtime_state.frames_path)
             std::free(platform_surface_png(runtime_state.canvas, &size));
+#ifdef __EMSCRIPTEN__
+        // The browser's C library has no on_exit: the handler cannot see the status there, and
+        // a run whose outputs failed keeps the status it had.
+        std::atexit([] { finish_at_exit(1, nullptr); });
+#else
         on_exit(finish_at_exit, nullptr);
+#endif
     }
 }
 

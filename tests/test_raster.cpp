@@ -19,7 +19,6 @@
 namespace {
 
 enum ShapeKind { KIND_PIXEL, KIND_LINE, KIND_RECTANGLE, KIND_ELLIPSE, KIND_POLYGON, KIND_COUNT };
-const char *const KIND_NAMES[KIND_COUNT] = {"pixel", "line", "rectangle", "ellipse", "polygon"};
 
 struct Shape {
     int kind;

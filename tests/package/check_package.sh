@@ -105,6 +105,8 @@ cp balls.c balls.cpp
 cc_line=$(grep -m1 '^eval cc balls\.c ' "$README") || fail "README has no cc line"
 sed -n '/^```cmake$/,/^```$/p' "$README" | sed '1d;$d' >CMakeLists.txt.readme
 grep -q '^project(balls C)$' CMakeLists.txt.readme || fail "README's CMake example has no project(balls C)"
+# The browser's one more line, which the desktop package takes as doing nothing.
+echo 'vorna_web_page(balls)' >>CMakeLists.txt.readme
 
 sh -c "$cc_line" || fail "README's cc line failed: $cc_line"
 check_linked ./balls c
