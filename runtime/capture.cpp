@@ -11,6 +11,7 @@
 //
 // A frame's time is known only when the next frame comes, so each recording keeps the one frame
 // not yet written; every other frame is already in the file (gif_encoder.cpp).
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
