@@ -246,8 +246,9 @@ TEST(EndingRuns, AnimationFramesAreThePicturesAtEachEventTimedAsLive) {
         // picture is frame 5 again and lengthens it.
         {"played", PLAY "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING=text \"$PROG\" >/dev/null", 7, {0, 1, 2, 3, 4, 5},
          10, 10, 110},
-        // Live ticks: each frame lasts as long as its tick took; the program leaves after 3.
-        {"live", "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING='ticks3 text' \"$PROG\" >/dev/null", 4, {0, 1, 2, 3}, 3, 25,
+        // Live ticks: each frame lasts as long as its tick took; the program leaves after 3. The
+        // first tick may follow start-up at once, so the shortest delay is the encoder's floor.
+        {"live", "VORNA_GIF=a.gif VORNA_FRAMES=f ENDING='ticks3 text' \"$PROG\" >/dev/null", 4, {0, 1, 2, 3}, 2, 25,
          100},
     };
     for (const Case &c : cases) {
