@@ -499,6 +499,10 @@ var VornaPage = (function () {
   }
   var heldValues = {};
   function keyDown(e) {
+    // The browser's own meanings of the function keys (help, find, reload, address bar, full
+    // screen) would take them from a running program, or reload it and lose its work, even
+    // while its dialog or menu is open.
+    if (running && /^F[0-9]+$/.test(e.key)) e.preventDefault();
     if (prompting) {
       if (!$('vorna-dialog').contains(document.activeElement)) edit.focus();
       return;

@@ -4,7 +4,8 @@
  * Keys: g asks for an entry (VORNA_gets) and prints "entry [text]"; b calls the drawing
  * functions with bad arguments (their corrections go to the console and the log); f runs the
  * full input of VORNA_wait until another f, printing "wait KIND x y key button wheel mods
- * repeat held-a"; i sets the tick interval to 50 ms; s saves the picture as probe.png. */
+ * repeat held-a"; i sets the tick interval to 50 ms; s saves the picture as probe.png; d draws
+ * the marks again (without printing them). */
 #include <stdio.h>
 
 #include "vorna.h"
@@ -19,6 +20,13 @@ static const struct Mark MARKS[] = {
     {COLOR_RED, "FF0000", -250, 200}, {COLOR_BLUE, "0000FF", 250, 200}, {COLOR_MAGENTA, "FF00FF", -250, -200},
     {COLOR_PURPLE, "9900CC", 250, -200}, {COLOR_ORANGE, "FF6600", 123, -77},
 };
+
+static void draw_marks(int announce) {
+    for (unsigned i = 0; i < sizeof MARKS / sizeof MARKS[0]; i++) {
+        VORNA_draw_rectangle(MARKS[i].color, MARKS[i].x - 4, MARKS[i].y + 4, MARKS[i].x + 4, MARKS[i].y - 4, 0);
+        if (announce) printf("mark %s %d %d\n", MARKS[i].rgb, MARKS[i].x, MARKS[i].y);
+    }
+}
 
 static void bad_input(void) {
     VORNA_fill_circle(COLOR_RED, 0, 0, -5);
@@ -46,10 +54,7 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
     VORNA_startup(instance, previous_instance, command_line, show_mode);
     VORNA_set_logging(0);
     VORNA_draw_rectangle(COLOR_CHALK, -400, 400, 400, -400, 0);
-    for (unsigned i = 0; i < sizeof MARKS / sizeof MARKS[0]; i++) {
-        VORNA_draw_rectangle(MARKS[i].color, MARKS[i].x - 4, MARKS[i].y + 4, MARKS[i].x + 4, MARKS[i].y - 4, 0);
-        printf("mark %s %d %d\n", MARKS[i].rgb, MARKS[i].x, MARKS[i].y);
-    }
+    draw_marks(1);
     fflush(stdout);
     while ((kind = VORNA_next_event(&x, &y, &key)) != EVENT_QUIT) {
         if (kind == EVENT_MOUSE) {
@@ -65,6 +70,7 @@ int graphical_main(PlatformInstance instance, PlatformInstance previous_instance
             if (key == 'f') full_input();
             if (key == 'i') VORNA_set_tick_interval(50);
             if (key == 's') VORNA_save_picture("probe.png");
+            if (key == 'd') draw_marks(0);
         } else if (kind == EVENT_TICK) {
             printf("tick %d\n", ++ticks);
         }

@@ -243,6 +243,67 @@ for (const [way, give] of Object.entries(WAYS)) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Teaching aids on the function keys (Shift with them under VORNA_wait); the browser's own
+// meanings of those keys never act
+// ---------------------------------------------------------------------------------------------
+{
+  page = await open('probe.html');
+  await page.evaluate(() => {
+    window.notReloaded = true;
+    window.functionKeys = [];
+    window.addEventListener('keydown', (e) => { if (/^F[0-9]+$/.test(e.key)) functionKeys.push(e.defaultPrevented); });
+  });
+  const box = await page.evaluate(() => { const b = document.getElementById('vorna-canvas').getBoundingClientRect(); return [b.left, b.top]; });
+  const px = (x, y) => [box[0] + 300 + x + 0.5, box[1] + 258 - y + 0.5];
+  const sizes = () => page.evaluate(() => [VornaPage.consoleLines.length, VornaPage.stdout.length]);
+  // The mean gap between ticks while animating, as "about N ms" when within a quarter of N.
+  const tickGap = async () => {
+    await page.keyboard.press('Control+KeyA');
+    await page.waitForTimeout(300);
+    const from = (await sizes())[1];
+    await page.waitForTimeout(1600);
+    await page.keyboard.press('Control+KeyH');
+    const t = await page.evaluate((f) => VornaPage.stdoutTimes.filter((_, i) => i >= f && VornaPage.stdout[i].startsWith('tick')), from);
+    return (t[t.length - 1] - t[0]) / (t.length - 1);
+  };
+  const about = (gap, ms) => (Math.abs(gap - ms) <= ms / 4 ? `about ${ms} ms` : `${gap.toFixed(1)} ms`);
+  const AIDS = [ // keys, what is done then, what is observed, expected
+    [['F1'], null, ({ c }) => [c.length, c[0], c[5]],
+      [7, 'Teaching aids (keys):', '  F5  tick speed x1, x2, x4, x0.25, x0.5 (now x1)']],
+    [['F2'], () => page.mouse.move(...px(123, -77)), ({ o }) => o.label.slice(0, 2).concat(o.label[2]),
+      [423, 335, '(123, -77) orange']],
+    [['F3'], null, ({ o }) => o.grid, [300, 258]],
+    [['F4', 'd'], () => page.mouse.click(...px(-250, 200)), ({ o, c, s }) => [c.slice(-1), o.outline, s],
+      [['Inspector (-250, 200): call 7 since the last clear: red rectangle with bounding box (-254,204) to (-246,196), filled'],
+        { shape: 1, points: [[46, 54], [54, 54], [54, 62], [46, 62]] }, ['key 100']]], // the click is the inspector's
+    [['F5'], tickGap, ({ o, t }) => [o.badge, about(t, 50)], ['speed x2', 'about 50 ms']],
+    [['F5', 'F5', 'F5'], tickGap, ({ o, t }) => [o.badge, about(t, 200)], ['speed x0.5', 'about 200 ms']],
+    [['F6'], null, ({ o, c }) => [o.badge, c],
+      ['speed x0.5', ['Cannot record animation to VORNA-0001.gif: animated GIFs are not written by this build']]],
+    [['F2', 'F3', 'F4', 'F5'], null, ({ o }) => o, { grid: null, label: null, badge: '', outline: null }],
+    // The dialog's edit has the focus: F5 neither reloads the page nor reaches an aid.
+    [['g'], async () => { await page.waitForFunction(() => VornaPage.prompting()); await page.keyboard.press('F5'); await page.keyboard.press('Enter'); },
+      ({ o, s }) => [o.badge, s], ['', ['key 103', 'entry []']]],
+    // Under VORNA_wait the plain keys are the program's.
+    [['f', 'F3', 'F5'], null, ({ o, s }) => [o.grid, s.slice(2)],
+      [null, ['wait 2 0 0 272 0 0 0 0 0', 'wait 5 0 0 272 0 0 0 0 0', 'wait 2 0 0 274 0 0 0 0 0', 'wait 5 0 0 274 0 0 0 0 0']]],
+    [['Shift+F3', 'Shift+F1'], null, ({ o, c, s }) => [o.grid, c[1], s], [[300, 258], '  Shift+F1  this list', []]],
+  ];
+  for (const [keys, act, observe, expected] of AIDS) {
+    const [consoleFrom, stdoutFrom] = await sizes();
+    for (const key of keys) await page.keyboard.press(key);
+    const t = act ? await act() : null;
+    await page.waitForTimeout(200);
+    const [c, s, o] = await page.evaluate(([cf, sf]) => [VornaPage.consoleLines.slice(cf), VornaPage.stdout.slice(sf),
+      VornaPage.overlayState()], [consoleFrom, stdoutFrom]);
+    equal(observe({ o, c, s, t }), expected, `aids: ${keys.join(' ')}`);
+  }
+  const kept = await page.evaluate(() => [window.notReloaded, functionKeys.length, functionKeys.every((p) => p)]);
+  equal(kept, [true, 18, true], 'every function key is kept from the browser (the page was not reloaded)');
+  await page.close();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Unattended runs: query parameters; the corrections of bad input equal the desktop's
 // ---------------------------------------------------------------------------------------------
 {
