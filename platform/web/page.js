@@ -23,6 +23,7 @@ var VornaPage = (function () {
   var DEFAULT_TEXT_SIZE = 13;
   var SCRIPT_NAME = 'VORNA.SCR';
   var ANIMATION_NAME = /\/VORNA-[0-9]{4}\.gif$/;
+  var O_ACCMODE = 3; // the open flags that say read, write or both (read is 0)
   var STORAGE_KEY = 'vorna-script:' + location.pathname;
   var VARIABLES = ['play', 'play_exit', 'picture', 'picture_at', 'log', 'log_limit', 'record', 'answers'];
 
@@ -624,9 +625,10 @@ var VornaPage = (function () {
       return n;
     };
     FS.close = function (stream) {
-      var path = stream.path, result = close.apply(FS, arguments);
+      // A capture written, not read: reading it here closes it again.
+      var path = stream.path, written = (stream.flags & O_ACCMODE) !== 0, result = close.apply(FS, arguments);
       if (path && path.endsWith('/' + SCRIPT_NAME)) storeScriptSoon();
-      if (path && ANIMATION_NAME.test(path)) animationSaved(path);
+      if (path && written && ANIMATION_NAME.test(path)) animationSaved(path);
       return result;
     };
     FS.rename = function (from, to) {

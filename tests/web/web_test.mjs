@@ -283,10 +283,11 @@ for (const [way, give] of Object.entries(WAYS)) {
       reader.decodeAndBlitFrameRGBA(i, shown);
       delay += reader.frameInfo(i).delay;
     }
-    const canvas = await page.evaluate(([w, h]) =>
-      Array.from(document.getElementById('vorna-canvas').getContext('2d').getImageData(0, 0, w, h).data), [width, height]);
+    // The page's canvas is the window's client area, the top of the program's canvas.
+    const canvas = await page.evaluate(() => { const c = document.getElementById('vorna-canvas');
+      return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data); });
     return { name: got.suggestedFilename(), size: [width, height], frames: reader.numFrames(), loop: reader.loopCount(),
-      differing: canvas.filter((v, i) => v !== shown[i]).length, delay };
+      differing: canvas.length > width * 4 * 400 ? canvas.filter((v, i) => v !== shown[i]).length : 'no canvas', delay };
   };
   const about = (gap, ms) => (Math.abs(gap - ms) <= ms / 4 ? `about ${ms} ms` : `${gap.toFixed(1)} ms`);
   const AIDS = [ // keys, what is done then, what is observed, expected
@@ -324,7 +325,7 @@ for (const [way, give] of Object.entries(WAYS)) {
     equal(observe({ o, c, s, t }), expected, `aids: ${keys.join(' ')}`);
   }
   const kept = await page.evaluate(() => [window.notReloaded, functionKeys.length, functionKeys.every((p) => p)]);
-  equal(kept, [true, 18, true], 'every function key is kept from the browser (the page was not reloaded)');
+  equal(kept, [true, 19, true], 'every function key is kept from the browser (the page was not reloaded)');
   await page.close();
 }
 
