@@ -20,6 +20,11 @@ list(JOIN VORNA_WEB_LINK_OPTIONS "\n" web_link_lines)
 file(WRITE ${CMAKE_BINARY_DIR}/web-link-flags.txt "${web_link_lines}\n")
 install(FILES ${CMAKE_BINARY_DIR}/web-link-flags.txt DESTINATION ${CMAKE_INSTALL_LIBDIR}/vorna)
 
+# The page's template and its scripts, which vorna-web puts into every page.
+set(VORNA_WEB_PAGE_FILES
+  ${PROJECT_SOURCE_DIR}/platform/web/page.html ${PROJECT_SOURCE_DIR}/platform/web/page.js
+  ${PROJECT_SOURCE_DIR}/platform/web/gif_writer.js ${PROJECT_SOURCE_DIR}/platform/web/gif_frames.js)
+
 # Wraps a program of this build in the page: TARGET.html beside TARGET.js.
 function(vorna_web_page target)
   add_custom_command(TARGET ${target} POST_BUILD
@@ -27,8 +32,7 @@ function(vorna_web_page target)
       python3 ${PROJECT_SOURCE_DIR}/tools/vorna-web/vorna-web --wrap $<TARGET_FILE:${target}>
       -o $<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>.html
     VERBATIM)
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
-    ${PROJECT_SOURCE_DIR}/platform/web/page.html ${PROJECT_SOURCE_DIR}/platform/web/page.js)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${VORNA_WEB_PAGE_FILES})
 endfunction()
 
 add_subdirectory(raster)
@@ -81,7 +85,7 @@ install(DIRECTORY ${try_dir}/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/try)
 
 # The page template and its script, and the command that wraps a linked program in them.
 set(VORNA_WEB_DATA_DIR ${CMAKE_INSTALL_DATADIR}/vorna/web)
-install(FILES platform/web/page.html platform/web/page.js DESTINATION ${VORNA_WEB_DATA_DIR})
+install(FILES ${VORNA_WEB_PAGE_FILES} DESTINATION ${VORNA_WEB_DATA_DIR})
 install(PROGRAMS tools/vorna-web/vorna-web DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 include(CMakePackageConfigHelpers)

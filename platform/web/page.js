@@ -9,7 +9,8 @@
 // (also picture_at, log, log_limit, record, answers); play_text=... and answers_text=... give
 // the content of the file that play or answers name. The page's API for a marking run:
 // VornaPage.finished (a promise of the exit status), VornaPage.readFile(name),
-// VornaPage.pictures (every PNG saved, by name).
+// VornaPage.pictures (every PNG saved, by name), VornaPage.animations (every GIF the capture
+// key recorded, by name).
 var VornaPage = (function () {
   'use strict';
   var P = {};
@@ -21,6 +22,8 @@ var VornaPage = (function () {
   var CONSOLE_ROWS = 25;
   var DEFAULT_TEXT_SIZE = 13;
   var SCRIPT_NAME = 'VORNA.SCR';
+  var ANIMATION_NAME = /\/VORNA-[0-9]{4}\.gif$/;
+  var O_ACCMODE = 3; // the open flags that say read, write or both (read is 0)
   var STORAGE_KEY = 'vorna-script:' + location.pathname;
   var VARIABLES = ['play', 'play_exit', 'picture', 'picture_at', 'log', 'log_limit', 'record', 'answers'];
 
@@ -32,6 +35,7 @@ var VornaPage = (function () {
 
   P.wake = null;            // resolves the program's sleeping wait
   P.pictures = {};          // name -> Uint8Array of every PNG the program saved
+  P.animations = {};        // name -> Uint8Array of every animation the capture key recorded
   P.stdout = [];            // what the program printed to stdout, line by line
   P.stdoutTimes = [];       // performance.now() of each stdout line
   P.stderr = [];
@@ -621,8 +625,10 @@ var VornaPage = (function () {
       return n;
     };
     FS.close = function (stream) {
-      var path = stream.path, result = close.apply(FS, arguments);
+      // A capture written, not read: reading it here closes it again.
+      var path = stream.path, written = (stream.flags & O_ACCMODE) !== 0, result = close.apply(FS, arguments);
       if (path && path.endsWith('/' + SCRIPT_NAME)) storeScriptSoon();
+      if (path && written && ANIMATION_NAME.test(path)) animationSaved(path);
       return result;
     };
     FS.rename = function (from, to) {
@@ -630,6 +636,12 @@ var VornaPage = (function () {
       if (/\.png$/i.test(to)) pictureSaved(to);
       return result;
     };
+  }
+  // The capture key's recording is written straight to its file and is whole once it is closed.
+  function animationSaved(path) {
+    var bytes = FS.readFile(path);
+    P.animations[path.substring(path.lastIndexOf('/') + 1)] = bytes;
+    if (!unattended && query.get('download') !== '0') download(path, bytes, 'image/gif');
   }
   function pictureSaved(path) {
     var bytes = FS.readFile(path);

@@ -7,7 +7,10 @@ import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import omggif from 'omggif';
 import { chromium } from 'playwright-core';
+
+const { GifReader } = omggif;
 
 const [pagesDir, picturesDir, nativeProbe] = process.argv.slice(2);
 const failures = [];
@@ -266,6 +269,26 @@ for (const [way, give] of Object.entries(WAYS)) {
     const t = await page.evaluate((f) => VornaPage.stdoutTimes.filter((_, i) => i >= f && VornaPage.stdout[i].startsWith('tick')), from);
     return (t[t.length - 1] - t[0]) / (t.length - 1);
   };
+  // Stops the capture key's recording half a second after it began: what the download holds.
+  const recorded = async () => {
+    const download = page.waitForEvent('download');
+    await page.waitForTimeout(500);
+    await page.keyboard.press('F6');
+    const got = await download;
+    const reader = new GifReader(readFileSync(await got.path()));
+    const [width, height] = [reader.width, reader.height];
+    const shown = new Uint8Array(width * height * 4);
+    let delay = 0;
+    for (let i = 0; i < reader.numFrames(); i++) {
+      reader.decodeAndBlitFrameRGBA(i, shown);
+      delay += reader.frameInfo(i).delay;
+    }
+    // The page's canvas is the window's client area, the top of the program's canvas.
+    const canvas = await page.evaluate(() => { const c = document.getElementById('vorna-canvas');
+      return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data); });
+    return { name: got.suggestedFilename(), size: [width, height], frames: reader.numFrames(), loop: reader.loopCount(),
+      differing: canvas.length > width * 4 * 400 ? canvas.filter((v, i) => v !== shown[i]).length : 'no canvas', delay };
+  };
   const about = (gap, ms) => (Math.abs(gap - ms) <= ms / 4 ? `about ${ms} ms` : `${gap.toFixed(1)} ms`);
   const AIDS = [ // keys, what is done then, what is observed, expected
     [['F1'], null, ({ c }) => [c.length, c[0], c[5]],
@@ -278,8 +301,11 @@ for (const [way, give] of Object.entries(WAYS)) {
         { shape: 1, points: [[46, 54], [54, 54], [54, 62], [46, 62]] }, ['key 100']]], // the click is the inspector's
     [['F5'], tickGap, ({ o, t }) => [o.badge, about(t, 50)], ['speed x2', 'about 50 ms']],
     [['F5', 'F5', 'F5'], tickGap, ({ o, t }) => [o.badge, about(t, 200)], ['speed x0.5', 'about 200 ms']],
-    [['F6'], null, ({ o, c }) => [o.badge, c],
-      ['speed x0.5', ['Cannot record animation to VORNA-0001.gif: animated GIFs are not written by this build']]],
+    // F6 again stops the recording, which downloads: its frames, laid one over the other as a
+    // player shows them, are the canvas; it loops for ever and lasts as long as it recorded.
+    [['F6'], recorded, ({ o, c, t }) => [o.badge, c[0], c[1].startsWith(`Saved animation VORNA-0001.gif (${t.frames} frame`),
+      t.name, t.size, t.frames >= 1, t.loop, t.differing, t.delay >= 40 && t.delay <= 150],
+      ['speed x0.5', 'Recording animation VORNA-0001.gif', true, 'VORNA-0001.gif', [601, 540], true, 0, 0, true]],
     [['F2', 'F3', 'F4', 'F5'], null, ({ o }) => o, { grid: null, label: null, badge: '', outline: null }],
     // The dialog's edit has the focus: F5 neither reloads the page nor reaches an aid.
     [['g'], async () => { await page.waitForFunction(() => VornaPage.prompting()); await page.keyboard.press('F5'); await page.keyboard.press('Enter'); },
@@ -299,7 +325,7 @@ for (const [way, give] of Object.entries(WAYS)) {
     equal(observe({ o, c, s, t }), expected, `aids: ${keys.join(' ')}`);
   }
   const kept = await page.evaluate(() => [window.notReloaded, functionKeys.length, functionKeys.every((p) => p)]);
-  equal(kept, [true, 18, true], 'every function key is kept from the browser (the page was not reloaded)');
+  equal(kept, [true, 19, true], 'every function key is kept from the browser (the page was not reloaded)');
   await page.close();
 }
 
