@@ -22,11 +22,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/message_queue.h"
 #include "platform/platform_qt.h"
 
 namespace {
 
-std::deque<PlatformMessage> message_queue;
+std::deque<PlatformMessage> &message_queue = platform_message_queue;
 std::vector<PlatformWindow *> all_windows;
 QApplication *application = nullptr;
 
@@ -443,29 +444,6 @@ std::uint32_t platform_window_shown_pixel(PlatformWindow *window, int x, int y) 
     const QImage shown = window->top->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
     return shown.isNull() ? 0xFFFFFFFFu : shown.pixel(0, 0) & 0xFFFFFFu;
 }
-
-void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {
-    message_queue.push_back(PlatformMessage{window, kind, a, b, c});
-}
-
-void platform_forward_message(PlatformWindow *window, const PlatformMessage *message) {
-    PlatformMessage copy = *message;
-    copy.window = window;
-    // Pointer moves are coalesced: only the latest position waits in the queue. An earlier move
-    // goes when no other input came after it (timer, paint and size messages do not count).
-    if (copy.kind == MSG_MOUSE_MOVE) {
-        for (auto queued = message_queue.rbegin(); queued != message_queue.rend(); ++queued) {
-            if (queued->kind == MSG_MOUSE_MOVE && queued->window == window) {
-                message_queue.erase(std::next(queued).base());
-                break;
-            }
-            if (queued->kind != MSG_TIMER && queued->kind != MSG_PAINT && queued->kind != MSG_SIZE) break;
-        }
-    }
-    message_queue.push_back(copy);
-}
-
-void platform_post_quit(int exit_code) { message_queue.push_back(PlatformMessage{nullptr, MSG_QUIT, exit_code, 0, 0}); }
 
 void platform_flush_messages(void) {
     if (application) QCoreApplication::processEvents(QEventLoop::AllEvents);

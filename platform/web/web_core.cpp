@@ -17,13 +17,14 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/message_queue.h"
 #include "platform/web/platform_web.h"
 
 namespace {
 
 enum { PAGE_TURN_MS = 16 };
 
-std::deque<PlatformMessage> message_queue;
+std::deque<PlatformMessage> &message_queue = platform_message_queue;
 PlatformWindow *graphics_window = nullptr;
 PlatformWindow *console_window = nullptr;
 std::vector<std::pair<int, PlatformWindow *>> timer_windows; // timer id -> the window it posts to
@@ -222,28 +223,6 @@ void platform_translate_message(const PlatformMessage *message) {
 void platform_dispatch_message(const PlatformMessage *message) {
     if (message->window && message->window->proc) message->window->proc(message->window, message);
 }
-
-void platform_post_message(PlatformWindow *window, int kind, int a, int b, int c) {
-    message_queue.push_back(PlatformMessage{window, kind, a, b, c});
-}
-
-void platform_forward_message(PlatformWindow *window, const PlatformMessage *message) {
-    PlatformMessage copy = *message;
-    copy.window = window;
-    // Pointer moves are coalesced as on the desktop: only the latest position waits.
-    if (copy.kind == MSG_MOUSE_MOVE) {
-        for (auto queued = message_queue.rbegin(); queued != message_queue.rend(); ++queued) {
-            if (queued->kind == MSG_MOUSE_MOVE && queued->window == window) {
-                message_queue.erase(std::next(queued).base());
-                break;
-            }
-            if (queued->kind != MSG_TIMER && queued->kind != MSG_PAINT && queued->kind != MSG_SIZE) break;
-        }
-    }
-    message_queue.push_back(copy);
-}
-
-void platform_post_quit(int exit_code) { message_queue.push_back(PlatformMessage{nullptr, MSG_QUIT, exit_code, 0, 0}); }
 
 void web_flush_messages(void) { message_queue.clear(); }
 
