@@ -141,7 +141,7 @@ function GifWriter(buf, width, height, gopts) {
 
     var delay = opts.delay === undefined ? 0 : opts.delay;
 
-    // From the spec:
+    // From the GIF format's description:
     //     0 -   No disposal specified. The decoder is
     //           not required to take any action.
     //     1 -   Do not dispose. The graphic is to be left
