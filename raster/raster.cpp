@@ -354,12 +354,6 @@ void thin_closing_edge(ThinPen &pen, double rx1, double ry1, double rx2, double 
     }
 }
 
-void thin_put(const ThinPen &pen, int x, int y) {
-    if (x < 0 || y < 0 || x >= pen.target->width || y >= pen.target->height) return;
-    pen.target->pixels[std::ptrdiff_t(y) * pen.target->stride + x] = pen.color;
-    if (pen.target->owner) pen.target->owner[std::ptrdiff_t(y) * pen.target->width + x] = pen.target->owner_id;
-}
-
 // One edge. Caps stretch the line by half a pixel at that end.
 void thin_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2, int caps) {
     if (thin_clip(pen, rx1, ry1, rx2, ry2)) return;
@@ -427,13 +421,22 @@ void thin_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2, int
         }
         pen.last_dir = dir;
         pen.last_axis_aligned = axis_aligned;
-        do {
-            if (vertical)
-                thin_put(pen, b >> 16, a);
-            else
-                thin_put(pen, a, b >> 16);
-            b += inc;
-        } while (++a < as);
+        // Pixels a, a + 1, ... (at least the first one) before as, cut to the buffer along the
+        // major axis here and across it pixel by pixel.
+        const RasterTarget *t = pen.target;
+        const int along = vertical ? t->height : t->width, across = vertical ? t->width : t->height;
+        const int start = std::max(a, 0), stop = std::min(std::max(as, a + 1), along);
+        b = int(std::int64_t(b) + std::int64_t(start - a) * inc);
+        const std::ptrdiff_t step_along = vertical ? t->stride : 1, step_across = vertical ? 1 : t->stride;
+        for (int at = start; at < stop; ++at, b += inc) {
+            const int c = b >> 16;
+            if (c < 0 || c >= across) continue;
+            t->pixels[at * step_along + c * step_across] = pen.color;
+            if (t->owner) {
+                const int x = vertical ? c : at, y = vertical ? at : c;
+                t->owner[std::ptrdiff_t(y) * t->width + x] = t->owner_id;
+            }
+        }
     }
     pen.last_x = last_x;
     pen.last_y = last_y;

@@ -69,6 +69,7 @@ void aids_describe_pixel(int pixel_x, int pixel_y, char *text, std::size_t size)
     const char *name = "outside the canvas";
     char unnamed[32];
     std::ptrdiff_t stride = 0;
+    settle_canvas();
     const std::uint32_t *pixels =
         runtime_state.canvas ? platform_surface_pixels(runtime_state.canvas, &stride) : nullptr;
     if (pixels && pixel_x >= 0 && pixel_y >= 0 && pixel_x < platform_surface_width(runtime_state.canvas) &&

@@ -47,6 +47,7 @@ namespace {
 
 // The canvas's pixels, or null before start-up.
 const std::uint32_t *canvas_pixels(std::ptrdiff_t *stride) {
+    settle_canvas();
     return runtime_state.canvas ? platform_surface_pixels(runtime_state.canvas, stride) : nullptr;
 }
 

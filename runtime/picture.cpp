@@ -28,6 +28,7 @@ enum {
 // Writes the canvas as PNG into the open file; null, or the reason it failed.
 const char *write_canvas_png(int fd) {
     std::size_t size = 0;
+    settle_canvas();
     unsigned char *png = platform_surface_png(runtime_state.canvas, &size);
     if (!png) return "the picture cannot be encoded";
     const char *reason = write_all(fd, reinterpret_cast<const char *>(png), size) ? nullptr : std::strerror(errno);

@@ -1,5 +1,6 @@
 // primitives.cpp: the drawing operations. Each one corrects and reports bad arguments, writes
-// its log line when logging is on, and draws at once into the canvas through render_command.
+// its log line when logging is on, and draws into the canvas through render_command (shapes by
+// way of the canvas's batch, settled before the pixels are read).
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -98,36 +99,42 @@ void render_command(const DrawCommand *command) {
     if (render_observer) render_observer(command, runtime_state.origin_x, runtime_state.origin_y);
     const std::int64_t ox = runtime_state.origin_x, oy = runtime_state.origin_y;
     const PlatformColor color = palette_color(command->color);
-    // Shapes go straight into the canvas's pixels; text comes from the platform's font, drawn
-    // into the same pixels in the same order.
+    // Shapes go to the canvas's batch, on their way to its pixels; text comes from the
+    // platform's font, drawn into the same pixels once the shapes before it are.
     RasterTarget target;
     if (command->kind != SHAPE_TEXT && !canvas_target(&target)) return;
     inspector_begin_call(command, command->kind == SHAPE_TEXT ? nullptr : &target);
     const std::uint32_t pixel = stored_color(color);
-    const RasterPen pen{command->width, pixel, command->width == 0, pixel};
+    RasterShape shape{};
+    shape.pen = RasterPen{command->width, pixel, command->width == 0, pixel};
+    shape.count = 2;
+    shape.xs[0] = ox + command->x1;
+    shape.ys[0] = oy - command->y1;
     switch (command->kind) {
-    case SHAPE_TRIANGLE: {
-        const std::int64_t xs[3] = {ox + command->x1, ox + command->x2, ox + command->x3};
-        const std::int64_t ys[3] = {oy - command->y1, oy - command->y2, oy - command->y3};
-        raster_polygon(&target, xs, ys, 3, &pen);
+    case SHAPE_TRIANGLE:
+        shape.kind = RASTER_SHAPE_POLYGON;
+        shape.count = 3;
+        shape.xs[1] = ox + command->x2;
+        shape.ys[1] = oy - command->y2;
+        shape.xs[2] = ox + command->x3;
+        shape.ys[2] = oy - command->y3;
         break;
-    }
     case SHAPE_RECTANGLE:
-        raster_rectangle(&target, ox + command->x1, oy - command->y1, ox + command->x2 + 1, oy - command->y2 + 1,
-                         &pen);
-        break;
     case SHAPE_OVAL:
-        raster_ellipse(&target, ox + command->x1, oy - command->y1, ox + command->x2 + 1, oy - command->y2 + 1,
-                       &pen);
+        shape.kind = command->kind == SHAPE_RECTANGLE ? RASTER_SHAPE_RECTANGLE : RASTER_SHAPE_ELLIPSE;
+        shape.xs[1] = ox + command->x2 + 1;
+        shape.ys[1] = oy - command->y2 + 1;
         break;
     case SHAPE_LINE:
-        raster_line(&target, ox + command->x1, oy - command->y1, ox + command->x2, oy - command->y2, command->width,
-                    pixel);
+        shape.kind = RASTER_SHAPE_LINE;
+        shape.xs[1] = ox + command->x2;
+        shape.ys[1] = oy - command->y2;
         break;
     case SHAPE_PIXEL:
-        raster_pixel(&target, ox + command->x1, oy - command->y1, pixel);
+        shape.kind = RASTER_SHAPE_PIXEL;
         break;
     case SHAPE_TEXT: {
+        settle_canvas(); // text blends into the pixels beneath it
         // Line i of the text has its top-left corner h * (i - 1) below the anchor's row, so
         // the anchor is the bottom-left corner of the first line.
         const int size = int(command->x2);
@@ -150,8 +157,11 @@ void render_command(const DrawCommand *command) {
         break;
     }
     }
+    if (command->kind != SHAPE_TEXT) raster_batch_add(&runtime_state.canvas_held, &target, &shape);
     runtime_state.canvas_dirty = true;
 }
+
+void settle_canvas(void) { raster_batch_draw(&runtime_state.canvas_held); }
 
 int VORNA_put_pixel(int color, int x, int y) {
     if (refuse_other_thread("VORNA_put_pixel")) return 0;
@@ -256,9 +266,13 @@ int VORNA_clear(void) {
     if (runtime_state.canvas && canvas_target(&target)) {
         // A white brush with the canvas's default one-pixel black pen: the outermost rows and
         // columns of the canvas come out black.
-        const RasterPen pen{1, stored_color(palette_color(COLOR_BLACK)), true,
-                            stored_color(palette_color(COLOR_BACKGROUND))};
-        raster_rectangle(&target, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, &pen);
+        RasterShape clear{};
+        clear.kind = RASTER_SHAPE_RECTANGLE;
+        clear.xs[1] = CANVAS_WIDTH;
+        clear.ys[1] = CANVAS_HEIGHT;
+        clear.pen = RasterPen{1, stored_color(palette_color(COLOR_BLACK)), true,
+                              stored_color(palette_color(COLOR_BACKGROUND))};
+        raster_batch_add(&runtime_state.canvas_held, &target, &clear);
     }
     runtime_state.canvas_dirty = true;
     return 1;

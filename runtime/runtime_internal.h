@@ -20,10 +20,13 @@
 //
 // How a drawing reaches the screen. VORNA_draw_* (primitives.cpp) checks and corrects its
 // arguments (check_color, check_width, ..., each correction printed), writes its log line
-// (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels and
-// draws shapes with raster_* (raster/raster.cpp) straight into the canvas's pixels
-// (platform_surface_pixels), text with platform_draw_text_line, marking it dirty. Nothing
-// is on the screen yet: the wait's next poll copies the whole canvas to the window's own
+// (log_drawing, console.cpp) and calls render_command, which maps logical to canvas pixels,
+// marks the canvas dirty and hands shapes to the canvas's batch (raster/raster_batch.cpp):
+// held there, a shape a later filled rectangle paints over is never drawn. settle_canvas draws
+// what is held with raster_* (raster/raster.cpp) into the canvas's pixels
+// (platform_surface_pixels) before anything reads them: text (platform_draw_text_line, which
+// blends into them), a copy to the window, a picture, a recorded frame. Nothing is on the
+// screen yet: the wait's next poll copies the whole canvas to the window's own
 // picture (present_canvas_when_due, or present_canvas where it must be at once), and the
 // window's paint (ClientArea::paintEvent, platform/qt_core.cpp) shows that picture before the
 // poll returns. While a script is replayed, a copy within 16 ms of the last one is handed to
@@ -38,6 +41,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "raster/raster_batch.h"
 #include "vorna.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -106,6 +110,8 @@ struct RuntimeState {
     PlatformSurface *window_dc = nullptr;      // the graphics window's own picture: VORNA_startup
                                                // gets it, VORNA_shutdown releases it (null)
     PlatformSurface *canvas = nullptr;         // every primitive draws here: VORNA_startup
+    RasterBatch canvas_held;                   // shapes on their way to the canvas: render_command
+                                               // and VORNA_clear add, settle_canvas draws them
     int origin_x = 0;                          // the window pixel of logical (0, 0): MSG_SIZE in
     int origin_y = 0;                          // graphics_window_proc, then VORNA_startup
     bool origin_settled = false;               // VORNA_startup, once the drawing area is fixed;
@@ -294,6 +300,8 @@ const char *palette_name(ColorIndex index);
 
 // primitives.cpp
 void render_command(const DrawCommand *command);
+// Draws the shapes held for the canvas: before its pixels are read or blended into.
+void settle_canvas(void);
 // Measurement seam: sees every command render_command draws, with the origin it used.
 extern void (*render_observer)(const DrawCommand *command, int origin_x, int origin_y);
 
@@ -351,7 +359,6 @@ void aids_note_pointer(const PlatformMessage *message);
 int delivered_tick_period(int interval_ms);
 
 // inspector.cpp
-struct RasterTarget;
 // The inspector key: turns the inspector on (making its record at the first time) or off.
 void inspector_toggle(void);
 // log_drawing while the inspector is on: the line of the call about to be drawn.

@@ -11,6 +11,7 @@ static void set_origin(int client_width, int client_height) {
 
 // Copies the whole canvas to the window's picture and notes when.
 static void copy_canvas_to_window(void) {
+    settle_canvas();
     if (runtime_state.window_dc && runtime_state.canvas)
         platform_copy_surface(runtime_state.window_dc, runtime_state.canvas);
     runtime_state.canvas_dirty = false;
@@ -90,6 +91,7 @@ void present_canvas(void) {
 void present_canvas_when_due(void) {
     if (!runtime_state.canvas_dirty) return;
     if (runtime_state.playback || runtime_state.play_one) {
+        settle_canvas();
         if (platform_present_later(runtime_state.window_dc, runtime_state.canvas, PRESENT_INTERVAL_MS)) {
             runtime_state.canvas_dirty = false;
             runtime_state.present_held = true;

@@ -111,9 +111,16 @@ constexpr std::uint32_t RGB_BLACK = 0x000000, RGB_WHITE = 0xFFFFFF, RGB_RED = 0x
 // looked at a picture fails, saves the canvas for a person to look at.
 inline bool pictures_looked_at = false;
 
+// The canvas with every shape drawn so far in its pixels (shapes wait in a batch until read).
+inline PlatformSurface *settled_canvas() {
+    settle_canvas();
+    return runtime_state.canvas;
+}
+
 // The pixel (px, py) of a picture as 0xRRGGBB; 0xFFFFFFFF outside it.
 inline std::uint32_t picture_pixel(PlatformSurface *picture, int px, int py) {
     pictures_looked_at = true;
+    settle_canvas();
     return platform_surface_pixel(picture, px, py);
 }
 
@@ -127,6 +134,7 @@ inline std::uint32_t canvas_pixel(int x, int y) {
 inline int pixels_differing(PlatformSurface *a, PlatformSurface *b, int left = 0, int top = 0, int right = INT_MAX,
                             int bottom = INT_MAX) {
     pictures_looked_at = true;
+    settle_canvas();
     const int width = platform_surface_width(a), height = platform_surface_height(a);
     if (width != platform_surface_width(b) || height != platform_surface_height(b)) return -1;
     int different = 0;

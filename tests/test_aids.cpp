@@ -110,7 +110,7 @@ TEST_F(Aids, TheGridIsOnTheWindowOnlyAndAFullInputProgramStillGetsPlainF3) {
     const std::uint32_t with_grid = platform_window_shown_pixel(runtime_state.graphics_window, x, y);
     EXPECT_NE(with_grid, RGB_WHITE);
     EXPECT_EQ(with_grid & 0xFF, (with_grid >> 8) & 0xFF) << "a grey line";
-    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, x, y) & 0xFFFFFFu, RGB_WHITE) << "never in the canvas";
+    EXPECT_EQ(platform_surface_pixel(settled_canvas(), x, y) & 0xFFFFFFu, RGB_WHITE) << "never in the canvas";
     // A new picture keeps the grid over it.
     VORNA_fill_circle(COLOR_RED, 300, 300, 3);
     present_canvas();
@@ -170,7 +170,7 @@ TEST_F(Aids, TheCoordinatesLabelNamesTheLogicalPointAndItsPaletteColour) {
     platform_send_pointer(w, MSG_MOUSE_MOVE, px, py, 0, 0, 0);
     drain_messages();
     EXPECT_NE(platform_window_shown_pixel(w, px + 15, py + 15), RGB_WHITE) << "the label's edge";
-    EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, px + 15, py + 15) & 0xFFFFFFu, RGB_WHITE);
+    EXPECT_EQ(platform_surface_pixel(settled_canvas(), px + 15, py + 15) & 0xFFFFFFu, RGB_WHITE);
     press(VK_CODE_F1 + 1, 0);
     EXPECT_EQ(platform_window_shown_pixel(w, px + 15, py + 15), RGB_WHITE);
     VORNA_clear();
@@ -275,8 +275,8 @@ TEST_F(Aids, TheInspectorTellsTheCallThatLastPaintedAPixel) {
     drain_messages();
     const std::uint32_t shown = platform_window_shown_pixel(w, ox - 30, oy);
     if (shown != 0xFFFFFFFFu || platform_window_visible(w)) {
-        EXPECT_NE(shown, platform_surface_pixel(runtime_state.canvas, ox - 30, oy));
-        EXPECT_EQ(platform_surface_pixel(runtime_state.canvas, ox - 31, oy) & 0xFFFFFFu, RGB_WHITE);
+        EXPECT_NE(shown, platform_surface_pixel(settled_canvas(), ox - 30, oy));
+        EXPECT_EQ(platform_surface_pixel(settled_canvas(), ox - 31, oy) & 0xFFFFFFu, RGB_WHITE);
     }
     // No click reached the program: the next event is the key typed after them.
     post_char('k');
@@ -384,7 +384,7 @@ TEST_F(Aids, F6RecordsThePicturesShownWithTheirTimes) {
         VORNA_fill_circle(color, 0, 0, 50);
         timed([] { present_canvas(); });
         std::ptrdiff_t stride = 0;
-        const std::uint32_t *pixels = platform_surface_pixels(runtime_state.canvas, &stride);
+        const std::uint32_t *pixels = platform_surface_pixels(settled_canvas(), &stride);
         std::vector<std::uint32_t> copy(std::size_t(CANVAS_WIDTH) * CANVAS_HEIGHT);
         for (int y = 0; y < CANVAS_HEIGHT; y++)
             std::memcpy(&copy[std::size_t(y) * CANVAS_WIDTH], pixels + y * stride, CANVAS_WIDTH * 4);

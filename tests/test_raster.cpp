@@ -1,7 +1,8 @@
 // The rasterizer: small shapes and their exact pixels; 100,000 random shapes of every kind, pen
 // width, size and position (huge and negative included), whose pictures after each shape must
 // keep the fingerprint recorded when they were compared pixel for pixel with the toolkit-backed
-// drawing the rasterizer replaced; and no allocation while drawing.
+// drawing the rasterizer replaced; no allocation while drawing; and shapes held in a batch, some
+// never drawn, give the pixels drawing every one at once gives.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "raster/raster.h"
+#include "raster/raster_batch.h"
 #include "tests/counting_allocator.h" // every allocation counted: the rasterizer must make none
 
 namespace {
@@ -296,6 +298,114 @@ TEST(Raster, RowsOfEveryStartAndLengthFillExactlyTheirPixels) {
                 EXPECT_EQ(wrong, 0) << (kind == 0 ? "block" : "polygon") << " from " << x0 << ", " << length
                                     << " pixels";
             }
+}
+
+} // namespace
+
+namespace {
+
+RasterShape batch_shape(const Shape &s) {
+    static const RasterShapeKind kinds[] = {RASTER_SHAPE_PIXEL, RASTER_SHAPE_LINE, RASTER_SHAPE_RECTANGLE,
+                                            RASTER_SHAPE_ELLIPSE, RASTER_SHAPE_POLYGON};
+    RasterShape b{};
+    b.kind = kinds[s.kind];
+    b.count = s.count;
+    for (int i = 0; i < 4; ++i) {
+        b.xs[i] = s.x[i];
+        b.ys[i] = s.y[i];
+    }
+    const std::uint32_t color = stored(s.color);
+    b.pen = RasterPen{s.width, color, s.width == 0, color};
+    return b;
+}
+
+// A filled rectangle over much of the buffer, a band across it, or the whole of it: the
+// rectangles that make a batch drop or trim what it holds.
+Shape random_cover(std::mt19937_64 &rng, int w, int h) {
+    auto in = [&](std::int64_t lo, std::int64_t hi) { return lo + std::int64_t(rng() % std::uint64_t(hi - lo + 1)); };
+    Shape s{KIND_RECTANGLE, rng() % 4 == 0 ? 1 : 0, std::uint32_t(rng() % 3 == 0 ? 0x808080 : rng() & 0xFFFFFF), 2,
+            {in(-4, w / 2), 0, 0, 0}, {in(-4, h / 2), 0, 0, 0}};
+    s.x[1] = in(s.x[0] + 1, w + 4);
+    s.y[1] = in(s.y[0] + 1, h + 4);
+    switch (rng() % 4) {
+    case 0: s.x[0] = in(-3, 0), s.x[1] = in(w, w + 3); break; // a band from side to side
+    case 1: s.y[0] = in(-3, 0), s.y[1] = in(h, h + 3); break; // from top to bottom
+    case 2: s.x[0] = s.y[0] = 0, s.x[1] = w, s.y[1] = h; break;
+    }
+    return s;
+}
+
+// Random shapes of every kind among covering rectangles, drawn at once into one buffer and
+// through a batch into another, the batch drawn at random moments: the two pictures must be
+// the same at every one of them. The batch must have skipped shapes for this to mean anything.
+TEST(Raster, BatchedShapesGiveThePixelsOfShapesDrawnAtOnce) {
+    constexpr int W = 61, H = 47;
+    std::vector<std::uint32_t> direct(W * H, 0xFFFFFFFFu), batched(W * H, 0xFFFFFFFFu);
+    const RasterTarget to_direct{direct.data(), W, H, W}, to_batched{batched.data(), W, H, W};
+    static RasterBatch batch; // large: kept off the stack
+    std::mt19937_64 rng(20261209);
+    long long held = 0, compared = 0, differing = 0;
+    const long allocated_before = allocations.load();
+    for (int i = 0; i < 60000; ++i) {
+        const Shape s = rng() % 4 == 0 ? random_cover(rng, W, H) : random_shape(rng, W, H, int(rng() % KIND_COUNT));
+        const RasterShape b = batch_shape(s);
+        draw_shape(&to_direct, s);
+        raster_batch_add(&batch, &to_batched, &b);
+        ++held;
+        if (rng() % 40 == 0) {
+            raster_batch_draw(&batch);
+            ++compared;
+            for (int p = 0; p < W * H; ++p) differing += direct[p] != batched[p];
+            EXPECT_EQ(differing, 0) << "after shape " << i;
+            if (differing) break;
+        }
+    }
+    EXPECT_EQ(allocations.load() - allocated_before, 0);
+    EXPECT_GT(compared, 1000);
+    EXPECT_GT(batch.shapes_skipped, held / 10) << "too few shapes skipped to test anything";
+}
+
+// What a batch skips, and what it must not: each sequence drawn into a batch reports the shapes
+// it never drew, and gives the pixels of drawing them all at once.
+TEST(Raster, BatchSkipsExactlyWhatIsPaintedOver) {
+    constexpr int W = 30, H = 20;
+    auto shape = [](int kind, std::int64_t width, std::uint32_t c, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                    std::int64_t y1) { return batch_shape(Shape{kind, width, c, 2, {x0, x1, 0, 0}, {y0, y1, 0, 0}}); };
+    const RasterShape sky = shape(KIND_RECTANGLE, 0, 0x0000FF, -2, 0, 40, 20);
+    const RasterShape sun = shape(KIND_ELLIPSE, 0, 0x00FFFF, 3, 3, 9, 9);
+    const RasterShape ground = shape(KIND_RECTANGLE, 0, 0x00FF00, -2, 12, 40, 20);
+    RasterShape cleared = shape(KIND_RECTANGLE, 1, 0x000000, 0, 0, 30, 20); // white in a black edge
+    cleared.pen.filled = true;
+    cleared.pen.fill = 0xFFFFFFFFu;
+    struct Case {
+        const char *name;
+        std::vector<RasterShape> shapes;
+        long long skipped;
+    } cases[] = {
+        {"skies and suns under the last sky", {sky, sun, sky, sun, sky}, 4},
+        {"a sky under the ground is cut, not skipped", {sky, ground}, 0},
+        {"a cleared canvas under the ground keeps its edge", {cleared, ground}, 0},
+        {"a sky under a sky-sized outline is kept", {sky, shape(KIND_RECTANGLE, 1, 0xFF0000, -2, 0, 40, 20)}, 0},
+        {"a line poking out of the cover by its pen is kept",
+         {shape(KIND_LINE, 6, 0xFF0000, 5, 13, 8, 13), shape(KIND_RECTANGLE, 0, 0x00FF00, 0, 12, 30, 17)}, 0},
+        {"a wide line well inside is skipped",
+         {shape(KIND_LINE, 3, 0xFF0000, 8, 8, 14, 8), shape(KIND_RECTANGLE, 0, 0x00FF00, 0, 0, 30, 17)}, 1},
+        {"shapes outside the buffer are never held",
+         {shape(KIND_RECTANGLE, 0, 0, 40, 0, 50, 5), shape(KIND_PIXEL, 0, 0, -1, 3, 0, 0)}, 2},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::uint32_t> direct(W * H, 0xFFFFFFFFu), batched(W * H, 0xFFFFFFFFu);
+        const RasterTarget to_direct{direct.data(), W, H, W}, to_batched{batched.data(), W, H, W};
+        static RasterBatch batch;
+        batch.shapes_skipped = 0;
+        for (const RasterShape &b : c.shapes) {
+            raster_shape(&to_direct, &b);
+            raster_batch_add(&batch, &to_batched, &b);
+        }
+        raster_batch_draw(&batch);
+        EXPECT_EQ(batch.shapes_skipped, c.skipped) << c.name;
+        EXPECT_EQ(direct, batched) << c.name;
+    }
 }
 
 } // namespace

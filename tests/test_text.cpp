@@ -175,7 +175,7 @@ TEST_F(TextLines, DrawingTextAgainLeavesTheSameCanvas) {
         VORNA_draw_text(COLOR_RED, -290, 250, 16, text);
         std::vector<std::uint32_t> pixels;
         for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 300; ++x) pixels.push_back(platform_surface_pixel(runtime_state.canvas, x, y));
+            for (int x = 0; x < 300; ++x) pixels.push_back(platform_surface_pixel(settled_canvas(), x, y));
         return pixels;
     };
     platform_set_text_cache(0);
