@@ -115,4 +115,7 @@ void platform_loop_watch_waiting(int in_wait) {
     if (sleeping.exchange(false)) wake_watchdog();
 }
 
-int platform_loop_watch_alarm(void) { return alarm_pending.exchange(false) ? 1 : 0; }
+// A plain load first: every drawing call asks, and an exchange would lock the bus each time.
+int platform_loop_watch_alarm(void) {
+    return alarm_pending.load(std::memory_order_relaxed) && alarm_pending.exchange(false) ? 1 : 0;
+}

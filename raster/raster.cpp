@@ -428,14 +428,14 @@ void thin_edge(ThinPen &pen, double rx1, double ry1, double rx2, double ry2, int
         const int start = std::max(a, 0), stop = std::min(std::max(as, a + 1), along);
         b = int(std::int64_t(b) + std::int64_t(start - a) * inc);
         const std::ptrdiff_t step_along = vertical ? t->stride : 1, step_across = vertical ? 1 : t->stride;
+        std::uint32_t *const pixels = t->pixels;
+        const std::uint32_t color = pen.color;
+        std::int32_t *const owner = t->owner;
         for (int at = start; at < stop; ++at, b += inc) {
             const int c = b >> 16;
             if (c < 0 || c >= across) continue;
-            t->pixels[at * step_along + c * step_across] = pen.color;
-            if (t->owner) {
-                const int x = vertical ? c : at, y = vertical ? at : c;
-                t->owner[std::ptrdiff_t(y) * t->width + x] = t->owner_id;
-            }
+            pixels[at * step_along + c * step_across] = color;
+            if (owner) owner[std::ptrdiff_t(vertical ? at : c) * t->width + (vertical ? c : at)] = t->owner_id;
         }
     }
     pen.last_x = last_x;

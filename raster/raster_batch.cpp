@@ -137,13 +137,24 @@ void skip_covered(RasterBatch *batch, const Box &c) {
     }
 }
 
+// The shape's kind, pen and the points it uses: a copy of the whole record would cost as much
+// as drawing a small shape.
+void copy_shape(RasterShape &to, const RasterShape &from) {
+    to.kind = from.kind;
+    to.count = from.count;
+    to.pen = from.pen;
+    const int points = from.kind == RASTER_SHAPE_POLYGON ? std::clamp(from.count, 0, RASTER_POLYGON_POINTS_MAX) : 2;
+    std::copy_n(from.xs, points, to.xs);
+    std::copy_n(from.ys, points, to.ys);
+}
+
 // Closes the gaps dropped shapes left.
 void compact(RasterBatch *batch) {
     int kept = 0;
     for (int i = 0; i < batch->count; ++i) {
         if (batch->dropped[i]) continue;
         if (kept != i) {
-            batch->shapes[kept] = batch->shapes[i];
+            copy_shape(batch->shapes[kept], batch->shapes[i]);
             batch->reach[kept] = batch->reach[i];
         }
         batch->dropped[kept++] = false;
@@ -183,7 +194,7 @@ void raster_batch_add(RasterBatch *batch, const RasterTarget *target, const Rast
     if (!is_empty(c)) skip_covered(batch, c);
     if (batch->count == RASTER_BATCH_SHAPES) compact(batch);
     if (batch->count == RASTER_BATCH_SHAPES) raster_batch_draw(batch);
-    batch->shapes[batch->count] = *shape;
+    copy_shape(batch->shapes[batch->count], *shape);
     batch->reach[batch->count] = reach;
     batch->dropped[batch->count++] = false;
 }

@@ -26,7 +26,8 @@ enum RasterShapeKind {
     RASTER_SHAPE_PIXEL,     // xs[0], ys[0] in pen.color
 };
 
-// One shape, as one of the raster_ calls would be given it.
+// One shape, as one of the raster_ calls would be given it. Only the points the shape uses need
+// to be set.
 struct RasterShape {
     RasterShapeKind kind;
     int count; // polygon corners; the other shapes use the first two points

@@ -105,7 +105,7 @@ void render_command(const DrawCommand *command) {
     if (command->kind != SHAPE_TEXT && !canvas_target(&target)) return;
     inspector_begin_call(command, command->kind == SHAPE_TEXT ? nullptr : &target);
     const std::uint32_t pixel = stored_color(color);
-    RasterShape shape{};
+    RasterShape shape; // only what the kind uses is set
     shape.pen = RasterPen{command->width, pixel, command->width == 0, pixel};
     shape.count = 2;
     shape.xs[0] = ox + command->x1;
