@@ -4,9 +4,9 @@
 // Programs that animate redraw their whole picture every frame, background first: a sky, then
 // another sky over it, then the ground over half of that. Drawn as they come, most of a frame's
 // stores land on pixels that are painted again before anyone looks. A batch keeps the shapes of
-// the moment in drawing order; when a filled rectangle arrives, every held shape that lies
-// wholly inside it is dropped, and a held plain block (a filled rectangle of one colour) loses
-// the rows or columns it covers. Drawing the batch then gives exactly the pixels drawing every
+// the moment in drawing order; when a filled rectangle arrives, every held rectangle or pixel
+// that lies wholly inside it is dropped (any shape, when it covers the whole target), and a
+// held plain block (a filled rectangle of one colour) loses the rows or columns it covers. Drawing the batch then gives exactly the pixels drawing every
 // shape at once would have given, as every store is opaque and the rectangle repaints each of
 // its pixels whatever lay beneath.
 //

@@ -3,12 +3,15 @@
 // Each input is a buffer size and then shapes, read from the bytes. The buffer is its own heap
 // block, so the address sanitizer stops any store beyond it; a frame of guard pixels around
 // the drawn area (inside the block) catches a store outside the area that stays in the block.
+// The same shapes go through a batch into a second buffer, which must end up the same.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "raster/raster.h"
+#include "raster/raster_batch.h"
 
 namespace {
 
@@ -55,16 +58,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int y = 0; y < height; ++y)
         std::fill_n(&block[std::size_t(y + FRAME) * stride + FRAME], width, 0xFFFFFFFFu);
     const RasterTarget target{&block[std::size_t(FRAME) * stride + FRAME], width, height, stride};
+    std::vector<std::uint32_t> batched_pixels(std::size_t(width) * height, 0xFFFFFFFFu);
+    const RasterTarget batched{batched_pixels.data(), width, height, width};
+    static RasterBatch batch;
     for (int shapes = 0; shapes < 16 && !in.done(); ++shapes) {
         const int kind = in.byte() % 5;
         const std::int64_t pen_width = in.value();
-        const RasterPen pen{pen_width, 0xFF000000u | std::uint32_t(shapes), (pen_width & 1) == 0, 0xFF00FF00u};
+        const std::uint32_t color = 0xFF000000u | std::uint32_t(shapes);
+        const RasterPen pen{pen_width, color, (pen_width & 1) == 0, pen_width & 2 ? color : 0xFF00FF00u};
         std::int64_t xs[5], ys[5];
         const int count = 2 + in.byte() % 4;
         for (int i = 0; i < count; ++i) {
             xs[i] = in.value();
             ys[i] = in.value();
         }
+        static const RasterShapeKind kinds[] = {RASTER_SHAPE_PIXEL, RASTER_SHAPE_LINE, RASTER_SHAPE_RECTANGLE,
+                                                RASTER_SHAPE_ELLIPSE, RASTER_SHAPE_POLYGON};
+        RasterShape shape{kinds[kind], count, {}, {}, pen};
+        std::copy_n(xs, count, shape.xs);
+        std::copy_n(ys, count, shape.ys);
+        raster_batch_add(&batch, &batched, &shape);
         switch (kind) {
         case 0: raster_pixel(&target, xs[0], ys[0], pen.color); break;
         case 1: raster_line(&target, xs[0], ys[0], xs[1], ys[1], pen_width, pen.color); break;
@@ -78,5 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const bool inside = y >= FRAME && y < FRAME + height && x >= FRAME && x < FRAME + width;
             if (!inside && block[std::size_t(y) * stride + x] != GUARD) std::abort(); // a store outside the buffer
         }
+    raster_batch_draw(&batch);
+    for (int y = 0; y < height; ++y)
+        if (std::memcmp(&block[std::size_t(y + FRAME) * stride + FRAME], &batched_pixels[std::size_t(y) * width],
+                        std::size_t(width) * 4) != 0)
+            std::abort(); // the batch gave other pixels
     return 0;
 }
