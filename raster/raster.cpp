@@ -1269,10 +1269,16 @@ void pen_segment(const RasterTarget *t, std::int64_t x1, std::int64_t y1, std::i
 // ---------------------------------------------------------------------------------------------
 
 // The four mirrored runs of `length` outline pixels at (x, y) from the centre of the box, and
-// the interior rows between them.
+// the interior rows between them, cut to the box's columns: on a flat ellipse the method's
+// runs along the widest rows reach past the box's sides (a 100 by 10 box by 3 to 6 pixels),
+// which no ellipse inscribed in the box may.
 void ellipse_points(const RasterTarget *t, int x, int y, int length, int left, int top, int w, int h,
                     std::uint32_t pen_color, bool filled, std::uint32_t fill_color) {
     if (length == 0) return;
+    const auto box_span = [t, left, w](std::int64_t row, std::int64_t from, std::int64_t to, std::uint32_t color) {
+        fill_span(t, row, std::max<std::int64_t>(from, left), std::min<std::int64_t>(to, std::int64_t(left) + w),
+                    color);
+    };
     const int midx = left + (w + 1) / 2, midy = top + (h + 1) / 2;
     x += midx;
     y = midy - y;
@@ -1283,15 +1289,15 @@ void ellipse_points(const RasterTarget *t, int x, int y, int length, int left, i
         const int from = left_x + left_len - 1;
         const int len = std::max(0, x - from);
         if (len > 0) {
-            fill_span(t, y, from, from + len - 1, fill_color);
-            if (y < bottom_y) fill_span(t, bottom_y, from, from + len - 1, fill_color);
+            box_span(y, from, from + len - 1, fill_color);
+            if (y < bottom_y) box_span(bottom_y, from, from + len - 1, fill_color);
         }
     }
-    if (left_len > 0) fill_span(t, y, left_x, left_x + left_len - 1, pen_color);
-    fill_span(t, y, x, x + length - 1, pen_color);
+    if (left_len > 0) box_span(y, left_x, left_x + left_len - 1, pen_color);
+    box_span(y, x, x + length - 1, pen_color);
     if (y < bottom_y) {
-        if (left_len > 0) fill_span(t, bottom_y, left_x, left_x + left_len - 1, pen_color);
-        fill_span(t, bottom_y, x, x + length - 1, pen_color);
+        if (left_len > 0) box_span(bottom_y, left_x, left_x + left_len - 1, pen_color);
+        box_span(bottom_y, x, x + length - 1, pen_color);
     }
 }
 

@@ -34,10 +34,10 @@ Box corner_box(const RasterShape &s) {
 }
 
 // Every pixel the shape may store lies in this box. Rectangles and pixels are exact integer
-// work, so their boxes are exact (a pen centred on the outermost pixels). Every other shape may
-// store anywhere: the midpoint method strays left of a very flat ellipse's box (a 9215 by 77
-// box reaches 36 pixels past its left side), and shapes beyond the fixed-point range are cut in
-// floating point; only a cover of the whole target skips them.
+// work, so their boxes are exact (a pen centred on the outermost pixels). Every other shape is
+// held as if it could store anywhere, and only a cover of the whole target skips it: wide pens,
+// joins, rounding in the fixed-point paths and cuts in floating point beyond them would each
+// need a margin of their own, and a margin too small would lose pixels.
 Box bounds(const RasterShape &s) {
     switch (s.kind) {
     case RASTER_SHAPE_RECTANGLE: {
